@@ -1,0 +1,2 @@
+// The reusable CV library is compiled as this one unit.
+#include "ParamTypes.cpp"

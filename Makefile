@@ -1,0 +1,46 @@
+# The two front doors: `make demo` and `make test`. Everything else is a step of those.
+BUILD_DIR ?= build
+BUILD_TYPE ?= Release
+CTEST_PARALLEL ?= 2
+
+# Lets a second clone of the repository (CI) reuse the compiler cache of this one.
+export CCACHE_BASEDIR := $(CURDIR)
+
+DEMO_WAV ?= $(CURDIR)/quello-demo.wav
+VST3_DIR ?= $(HOME)/.vst3
+LV2_DIR ?= $(HOME)/.lv2
+ARTEFACTS := $(BUILD_DIR)/Quello_artefacts/$(BUILD_TYPE)
+
+.PHONY: all setup configure build test demo install-plugins format-check clean
+
+all: build
+
+setup:
+	@bash scripts/setup.sh
+
+configure: setup
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) > /dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR)
+
+test: build
+	@bash scripts/format-check.sh
+	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(CTEST_PARALLEL)
+
+install-plugins: build
+	@bash scripts/install-plugins.sh "$(ARTEFACTS)" "$(VST3_DIR)" "$(LV2_DIR)"
+
+demo: install-plugins
+	@$(BUILD_DIR)/tools/quello-render --demo "$(DEMO_WAV)"
+	@echo "Demo render:     $(DEMO_WAV)"
+	@echo "VST3 plug-in:    $(VST3_DIR)/Quello.vst3"
+	@echo "LV2 plug-in:     $(LV2_DIR)/Quello.lv2"
+	@echo "Standalone app:  $(ARTEFACTS)/Standalone/Quello"
+	@echo "Renderer:        $(BUILD_DIR)/tools/quello-render --help"
+
+format-check:
+	@bash scripts/format-check.sh
+
+clean:
+	rm -rf $(BUILD_DIR)
