@@ -11,7 +11,7 @@ VST3_DIR ?= $(HOME)/.vst3
 LV2_DIR ?= $(HOME)/.lv2
 ARTEFACTS := $(BUILD_DIR)/Quello_artefacts/$(BUILD_TYPE)
 
-.PHONY: all setup configure build test demo install-plugins format-check clean
+.PHONY: all setup configure build test demo install-plugins install-presets factory-presets format-check clean
 
 all: build
 
@@ -31,7 +31,14 @@ test: build
 install-plugins: build
 	@bash scripts/install-plugins.sh "$(ARTEFACTS)" "$(VST3_DIR)" "$(LV2_DIR)"
 
-demo: install-plugins
+# Regenerates the committed factory bank in the current file format (on purpose only).
+factory-presets: build
+	@$(BUILD_DIR)/tools/quello-factory-presets "$(CURDIR)/presets"
+
+install-presets:
+	@bash scripts/install-presets.sh "$(CURDIR)/presets"
+
+demo: install-plugins install-presets
 	@$(BUILD_DIR)/tools/quello-render --demo "$(DEMO_WAV)"
 	@echo "Demo render:     $(DEMO_WAV)"
 	@echo "VST3 plug-in:    $(VST3_DIR)/Quello.vst3"

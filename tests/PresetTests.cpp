@@ -379,3 +379,24 @@ TEST_F (PresetFolderTest, SavingAddsTheExtensionAndAFailedSaveKeepsTheOldFile)
     EXPECT_FALSE (library->savePreset (saved));
     EXPECT_EQ (saved.loadFileAsString(), before);
 }
+
+TEST_F (PresetTest, FactoryBankIsCompleteAndInTheCurrentFormat)
+{
+    const auto bank = juce::File (QUELLO_SOURCE_DIR).getChildFile ("presets");
+    const auto files = bank.findChildFiles (juce::File::findFiles, true, juce::String ("*") + CV::PresetFile::extension);
+    ASSERT_FALSE (files.isEmpty());
+
+    for (const auto& file : files)
+    {
+        const auto preset = CV::PresetFile::read (file);
+        ASSERT_NE (preset, nullptr) << file.getFullPathName();
+
+        for (const auto& id : ProcessorPresets::parameterIDs())
+            EXPECT_TRUE (preset->hasAttribute ("preset_" + id)) << file.getFileName() << " " << id;
+
+        EXPECT_EQ (preset->getStringAttribute ("plugin_version"), "1.3.1") << file.getFileName();
+        EXPECT_EQ (preset->getStringAttribute ("preset_name"), CV::PresetFile::nameOf (file)) << file.getFileName();
+        ASSERT_TRUE (library->loadPresetFile (file));
+        EXPECT_FALSE (library->isModified()) << file.getFileName();
+    }
+}
