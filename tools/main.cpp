@@ -1,0 +1,146 @@
+#include "AudioFiles.h"
+#include "DemoPhrase.h"
+#include "PluginProcessor.h"
+#include "RenderCommandLine.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <unistd.h>
+
+namespace
+{
+constexpr int exitFailure = 2;
+
+/** Renders shorter than this finish before a progress bar would be worth reading. */
+constexpr double progressBarMinimumSeconds = 5.0;
+
+int fail (const juce::String& message)
+{
+    std::cerr << "quello-render: " << message << std::endl;
+    return exitFailure;
+}
+
+/** A one-line progress bar on stderr, redrawn only when the percentage changes. */
+class TerminalProgressBar
+{
+public:
+    void update (double fraction)
+    {
+        static constexpr int width = 40;
+        const auto percent = juce::roundToInt (fraction * 100.0);
+
+        if (percent == lastPercent)
+            return;
+
+        lastPercent = percent;
+        const auto filled = percent * width / 100;
+        std::cerr << "\r[" << juce::String::repeatedString ("#", filled) << juce::String::repeatedString (".", width - filled) << "] "
+                  << percent << "%" << std::flush;
+    }
+
+    ~TerminalProgressBar()
+    {
+        if (lastPercent >= 0)
+            std::cerr << "\r\033[K" << std::flush;
+    }
+
+private:
+    int lastPercent = -1;
+};
+
+juce::String describeSummary (const juce::File& output, const RenderSummary& summary, int numChannels, int bitsPerSample)
+{
+    const auto peak = summary.peakDecibels();
+    return "Rendered " + output.getFullPathName() + ": " + juce::String (summary.durationSeconds(), 2) + " s, "
+        + juce::String (juce::roundToInt (summary.sampleRate)) + " Hz " + (numChannels == 1 ? "mono" : "stereo") + ", "
+        + (bitsPerSample == 32 ? juce::String ("32-bit float") : juce::String (bitsPerSample) + "-bit") + "; "
+        + juce::String (summary.realtimeFactor(), 1) + "x realtime; peak "
+        + (std::isfinite (peak) ? juce::String (peak, 1) : juce::String ("-inf")) + " dBFS";
+}
+
+int run (const juce::StringArray& arguments)
+{
+    RenderCommand command;
+
+    if (const auto parsed = RenderCommandLine::parse (arguments, command); parsed.failed())
+        return fail (parsed.getErrorMessage());
+
+    if (command.showHelp)
+    {
+        std::cout << RenderCommandLine::usage();
+        return 0;
+    }
+
+    VantrelDelayAudioProcessor processor;
+
+    if (const auto applied = ParameterSettings::apply (processor, command.assignments); applied.failed())
+        return fail (applied.getErrorMessage());
+
+    if (command.listParameters)
+    {
+        std::cout << ParameterSettings::describe (processor);
+        return 0;
+    }
+
+    RenderInput input;
+
+    if (command.renderDemo)
+        input = RenderInput::fromBuffer (DemoPhrase::generate(), DemoPhrase::defaultSampleRate);
+    else if (const auto opened = openAudioFile (command.input, input); opened.failed())
+        return fail (opened.getErrorMessage());
+
+    if (const auto valid = input.validate(); valid.failed())
+        return fail (valid.getErrorMessage());
+
+    WavFileOutput output;
+
+    if (const auto opened = output.open (command.output, input.sampleRate, input.numChannels, command.bitsPerSample); opened.failed())
+        return fail (opened.getErrorMessage());
+
+    const auto totalSeconds = (double) input.lengthInSamples / input.sampleRate + command.settings.tailSeconds;
+    const auto showProgress = isatty (fileno (stderr)) != 0 && totalSeconds > progressBarMinimumSeconds;
+    TerminalProgressBar progressBar;
+    RenderSummary summary;
+
+    const auto rendered = renderThroughProcessor (
+        processor, input, command.settings, [&output] (const juce::AudioBuffer<float>& block)
+        { return output.write (block); },
+        [&progressBar, showProgress] (double fraction)
+        {
+            if (showProgress)
+                progressBar.update (fraction);
+        },
+        summary);
+
+    if (rendered.failed())
+        return fail (rendered.getErrorMessage());
+
+    if (const auto committed = output.commit(); committed.failed())
+        return fail (committed.getErrorMessage());
+
+    std::cout << describeSummary (command.output, summary, input.numChannels, command.bitsPerSample) << std::endl;
+    return 0;
+}
+}
+
+int main (int argc, char* argv[])
+{
+    // The processor's parameter tree runs timers, which need the message thread's infrastructure.
+    juce::ScopedJuceInitialiser_GUI juceInitialiser;
+    juce::StringArray arguments;
+
+    for (int index = 1; index < argc; ++index)
+        arguments.add (juce::String::fromUTF8 (argv[index]));
+
+    try
+    {
+        return run (arguments);
+    }
+    catch (const std::exception& error)
+    {
+        return fail (juce::String ("internal error: ") + error.what());
+    }
+}
