@@ -77,6 +77,11 @@ bool WavFileOutput::write (const juce::AudioBuffer<float>& block)
     return writer != nullptr && writer->writeFromAudioSampleBuffer (block, 0, block.getNumSamples());
 }
 
+juce::File WavFileOutput::getTemporaryFile() const
+{
+    return temporary != nullptr ? temporary->getFile() : juce::File();
+}
+
 juce::Result WavFileOutput::commit()
 {
     if (writer == nullptr)

@@ -26,6 +26,9 @@ public:
     /** Appends a block; false when the disk refused it. */
     bool write (const juce::AudioBuffer<float>& block);
 
+    /** Where the audio goes until commit(). */
+    juce::File getTemporaryFile() const;
+
     /** Completes the file and moves it over the target. */
     juce::Result commit();
 

@@ -2,6 +2,7 @@
 
 #include "RenderPlayHead.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -78,6 +79,20 @@ juce::Result applyBusLayout (juce::AudioProcessor& processor, int numChannels)
     return juce::Result::ok();
 }
 
+juce::int64 countNonFiniteSamples (const juce::AudioBuffer<float>& block)
+{
+    juce::int64 count = 0;
+
+    for (int channel = 0; channel < block.getNumChannels(); ++channel)
+    {
+        const auto* samples = block.getReadPointer (channel);
+        count += std::count_if (samples, samples + block.getNumSamples(), [] (float sample)
+            { return !std::isfinite (sample); });
+    }
+
+    return count;
+}
+
 /** Releases the processor and the input however the render ends. */
 struct PreparedSession
 {
@@ -150,6 +165,7 @@ juce::Result renderThroughProcessor (juce::AudioProcessor& processor,
 
         midi.clear();
         summary.peak = juce::jmax (summary.peak, block.getMagnitude (0, numSamples));
+        summary.nonFiniteSamples += countNonFiniteSamples (block);
 
         if (!sink (block))
             return juce::Result::fail ("the output could not be written");

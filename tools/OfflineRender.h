@@ -48,6 +48,8 @@ struct RenderSummary
     double sampleRate = 0.0;
     double wallClockSeconds = 0.0;
     float peak = 0.0f;
+    /** NaN or infinite output samples: always a fault of the processor. */
+    juce::int64 nonFiniteSamples = 0;
 
     double durationSeconds() const;
     double realtimeFactor() const;

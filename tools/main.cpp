@@ -6,6 +6,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <unistd.h>
@@ -17,6 +18,32 @@ constexpr int exitFailure = 2;
 /** Renders shorter than this finish before a progress bar would be worth reading. */
 constexpr double progressBarMinimumSeconds = 5.0;
 
+/** The temporary output of the running render, kept where a signal handler can reach it. */
+char temporaryOutputPath[4096] = {};
+
+/** An interrupted render removes its temporary file, then ends as the signal would have ended it. */
+extern "C" void removeTemporaryOutputAndExit (int signalNumber)
+{
+    if (temporaryOutputPath[0] != 0)
+        unlink (temporaryOutputPath);
+
+    std::signal (signalNumber, SIG_DFL);
+    std::raise (signalNumber);
+}
+
+void removeTemporaryOutputOnInterrupt (const juce::File& temporaryFile)
+{
+    const auto path = temporaryFile.getFullPathName();
+
+    if (path.getNumBytesAsUTF8() >= sizeof (temporaryOutputPath))
+        return;
+
+    path.copyToUTF8 (temporaryOutputPath, sizeof (temporaryOutputPath));
+
+    for (const auto signalNumber : { SIGINT, SIGTERM, SIGHUP })
+        std::signal (signalNumber, removeTemporaryOutputAndExit);
+}
+
 int fail (const juce::String& message)
 {
     std::cerr << "quello-render: " << message << std::endl;
@@ -27,6 +54,15 @@ int fail (const juce::String& message)
 class TerminalProgressBar
 {
 public:
+    /** Clears the bar's line, so that the next message starts on a clean line. */
+    void finish()
+    {
+        if (lastPercent >= 0)
+            std::cerr << "\r\033[K" << std::flush;
+
+        lastPercent = -1;
+    }
+
     void update (double fraction)
     {
         static constexpr int width = 40;
@@ -39,12 +75,6 @@ public:
         const auto filled = percent * width / 100;
         std::cerr << "\r[" << juce::String::repeatedString ("#", filled) << juce::String::repeatedString (".", width - filled) << "] "
                   << percent << "%" << std::flush;
-    }
-
-    ~TerminalProgressBar()
-    {
-        if (lastPercent >= 0)
-            std::cerr << "\r\033[K" << std::flush;
     }
 
 private:
@@ -100,6 +130,8 @@ int run (const juce::StringArray& arguments)
     if (const auto opened = output.open (command.output, input.sampleRate, input.numChannels, command.bitsPerSample); opened.failed())
         return fail (opened.getErrorMessage());
 
+    removeTemporaryOutputOnInterrupt (output.getTemporaryFile());
+
     const auto totalSeconds = (double) input.lengthInSamples / input.sampleRate + command.settings.tailSeconds;
     const auto showProgress = isatty (fileno (stderr)) != 0 && totalSeconds > progressBarMinimumSeconds;
     TerminalProgressBar progressBar;
@@ -114,6 +146,7 @@ int run (const juce::StringArray& arguments)
                 progressBar.update (fraction);
         },
         summary);
+    progressBar.finish();
 
     if (rendered.failed())
         return fail (rendered.getErrorMessage());
@@ -122,6 +155,10 @@ int run (const juce::StringArray& arguments)
         return fail (committed.getErrorMessage());
 
     std::cout << describeSummary (command.output, summary, input.numChannels, command.bitsPerSample) << std::endl;
+
+    if (summary.nonFiniteSamples > 0)
+        std::cerr << "quello-render: warning: the processor produced " << summary.nonFiniteSamples << " non-finite samples (NaN or infinity)" << std::endl;
+
     return 0;
 }
 }
