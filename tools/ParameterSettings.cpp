@@ -22,6 +22,17 @@ juce::Result ParameterAssignment::parse (const juce::String& argument, Parameter
     return juce::Result::ok();
 }
 
+bool ParameterSettings::readBareNumber (const juce::String& text, double& number)
+{
+    if (!text.containsOnly ("0123456789+-.eE") || !text.containsAnyOf ("0123456789"))
+        return false;
+
+    const auto utf8 = text.toStdString();
+    char* end = nullptr;
+    number = std::strtod (utf8.c_str(), &end);
+    return end == utf8.c_str() + utf8.size() && std::isfinite (number);
+}
+
 namespace
 {
 /** Levenshtein distance of two short texts. */
@@ -46,18 +57,6 @@ int editDistance (const juce::String& a, const juce::String& b)
     }
 
     return previous.back();
-}
-
-/** Strictly a number: the whole text, no unit, no stray characters. */
-bool readBareNumber (const juce::String& text, double& number)
-{
-    if (!text.containsOnly ("0123456789+-.eE") || !text.containsAnyOf ("0123456789"))
-        return false;
-
-    const auto utf8 = text.toStdString();
-    char* end = nullptr;
-    number = std::strtod (utf8.c_str(), &end);
-    return end == utf8.c_str() + utf8.size() && std::isfinite (number);
 }
 
 juce::String squashed (const juce::String& text)
@@ -172,7 +171,7 @@ struct ResolvedAssignment
 bool isBareNumber (const juce::String& text)
 {
     double unused = 0.0;
-    return readBareNumber (text, unused);
+    return ParameterSettings::readBareNumber (text, unused);
 }
 }
 

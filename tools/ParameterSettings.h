@@ -29,6 +29,10 @@ struct ParameterAssignment
       contain a digit or be one of the parameter's own texts. */
 namespace ParameterSettings
 {
+/** True when the whole text is a finite decimal number ("0.75", "-3", "1e3") and nothing else:
+    no unit, no stray characters. */
+bool readBareNumber (const juce::String& text, double& number);
+
 /** The parameter with this ID, or nullptr. */
 juce::RangedAudioParameter* findParameter (juce::AudioProcessor& processor, const juce::String& parameterId);
 

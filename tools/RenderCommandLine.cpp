@@ -1,7 +1,5 @@
 #include "RenderCommandLine.h"
 
-#include <cmath>
-#include <cstdlib>
 #include <functional>
 #include <limits>
 
@@ -22,22 +20,11 @@ juce::Result badValue (const juce::String& option, const juce::String& value, co
     return juce::Result::fail ("bad value \"" + value + "\" for " + option + ": expected " + expected);
 }
 
-bool readNumber (const juce::String& text, double& number)
-{
-    if (text.isEmpty() || !text.containsOnly ("0123456789+-.eE"))
-        return false;
-
-    const auto utf8 = text.toStdString();
-    char* end = nullptr;
-    number = std::strtod (utf8.c_str(), &end);
-    return end == utf8.c_str() + utf8.size() && std::isfinite (number);
-}
-
 bool readWholeNumber (const juce::String& text, int& number)
 {
     double value = 0.0;
 
-    if (!text.containsOnly ("0123456789") || !readNumber (text, value) || value > std::numeric_limits<int>::max())
+    if (!text.containsOnly ("0123456789") || !ParameterSettings::readBareNumber (text, value) || value > std::numeric_limits<int>::max())
         return false;
 
     number = (int) value;
@@ -72,14 +59,14 @@ const std::vector<OptionSpec>& optionTable()
         { "--tempo", "BPM", "host tempo the processor sees (default 120)",
             [] (RenderCommand& command, const juce::String& value)
             {
-                return readNumber (value, command.settings.tempoBpm) ? juce::Result::ok()
-                                                                     : badValue ("--tempo", value, "a tempo in BPM");
+                return ParameterSettings::readBareNumber (value, command.settings.tempoBpm) ? juce::Result::ok()
+                                                                                            : badValue ("--tempo", value, "a tempo in BPM");
             } },
         { "--tail", "SECONDS", "silence appended to the input so echoes ring out (default 2)",
             [] (RenderCommand& command, const juce::String& value)
             {
-                return readNumber (value, command.settings.tailSeconds) ? juce::Result::ok()
-                                                                        : badValue ("--tail", value, "a number of seconds");
+                return ParameterSettings::readBareNumber (value, command.settings.tailSeconds) ? juce::Result::ok()
+                                                                                               : badValue ("--tail", value, "a number of seconds");
             } },
         { "--bits", "16|24|32f", "output sample format: 16 or 24 bit integer, 32 bit float (default 24)",
             [] (RenderCommand& command, const juce::String& value)
