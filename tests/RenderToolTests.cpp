@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace
 {
@@ -34,7 +35,9 @@ protected:
 
     void SetUp() override
     {
-        root = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("quello-render-test", "");
+        // CTest runs tests as parallel processes: the process ID keeps their folders apart.
+        const auto name = "quello-render-test-" + juce::String (getpid());
+        root = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile (name, "");
         work = root.getChildFile ("work");
         home = root.getChildFile ("home");
         capture = root.getChildFile ("stderr.txt");
