@@ -5,6 +5,7 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <climits>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -19,7 +20,7 @@ constexpr int exitFailure = 2;
 constexpr double progressBarMinimumSeconds = 5.0;
 
 /** The temporary output of the running render, kept where a signal handler can reach it. */
-char temporaryOutputPath[4096] = {};
+char temporaryOutputPath[PATH_MAX] = {};
 
 /** An interrupted render removes its temporary file, then ends as the signal would have ended it. */
 extern "C" void removeTemporaryOutputAndExit (int signalNumber)
