@@ -424,3 +424,36 @@ TEST (OfflineRender, RefusesWhatItCannotRender)
     EXPECT_EQ (probe.prepareCalls, 0);
 }
 }
+
+TEST_F (RendererFixture, PresetsAreSavedListedAndLoadedBeforeSetValues)
+{
+    const auto category = home.getChildFile ("Corvalen/Quello/Presets/Mixing");
+    const auto saved = run ({ "--set", "feedback=20%", "--set", "timeMs=300 ms", "--save-preset", category.getChildFile ("Tight").getFullPathName() });
+    ASSERT_EQ (saved.exitCode, 0) << saved.err;
+    EXPECT_TRUE (category.getChildFile ("Tight.cvpreset").existsAsFile());
+
+    const auto listed = run ({ "--list-presets" });
+    ASSERT_EQ (listed.exitCode, 0) << listed.err;
+    EXPECT_TRUE (listed.out.contains ("    1  -init-\nMixing\n    2  Tight\nUser\n")) << listed.out;
+
+    // The current value is the last column of the parameter's line in --list-params.
+    const auto lineAfter = [this] (const juce::StringArray& arguments, const juce::String& id)
+    {
+        const auto result = run (arguments);
+
+        for (const auto& line : juce::StringArray::fromLines (result.out))
+            if (line.startsWith (id + " "))
+                return line.trimEnd();
+
+        return result.err;
+    };
+
+    EXPECT_TRUE (lineAfter ({ "--preset", "Tight", "--list-params" }, "feedback").endsWith ("(20%)"));
+    EXPECT_TRUE (lineAfter ({ "--set", "feedback=70%", "--preset", "mixing/tight", "--list-params" }, "feedback").endsWith ("(70%)"));
+    EXPECT_TRUE (lineAfter ({ "--preset", "2", "--list-params" }, "timeMs").endsWith ("(300 ms)"));
+    EXPECT_TRUE (lineAfter ({ "--preset", category.getChildFile ("Tight.cvpreset").getFullPathName(), "--list-params" }, "feedback").endsWith ("(20%)"));
+
+    const auto missing = run ({ "--preset", "Loose", "--list-params" });
+    EXPECT_EQ (missing.exitCode, 2);
+    EXPECT_TRUE (missing.err.contains ("no preset file or preset named \"Loose\"")) << missing.err;
+}

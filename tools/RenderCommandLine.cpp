@@ -39,6 +39,12 @@ juce::File resolvePath (const juce::String& path)
 const std::vector<OptionSpec>& optionTable()
 {
     static const std::vector<OptionSpec> table {
+        { "--preset", "FILE|NAME", "load a preset before any --set: a .cvpreset file, or a name or number from --list-presets",
+            [] (RenderCommand& command, const juce::String& value)
+            {
+                command.preset = value;
+                return juce::Result::ok();
+            } },
         { "--set", "ID=VALUE", "set a parameter before rendering (repeatable); see \"Values\" below",
             [] (RenderCommand& command, const juce::String& value)
             {
@@ -94,6 +100,18 @@ const std::vector<OptionSpec>& optionTable()
                 command.listParameters = true;
                 return juce::Result::ok();
             } },
+        { "--save-preset", "FILE", "save the parameters (after --preset and --set) as a preset file; \".cvpreset\" is added when missing",
+            [] (RenderCommand& command, const juce::String& value)
+            {
+                command.savePresetFile = resolvePath (value);
+                return juce::Result::ok();
+            } },
+        { "--list-presets", nullptr, "print the presets folder and every preset with its number, and exit",
+            [] (RenderCommand& command, const juce::String&)
+            {
+                command.listPresets = true;
+                return juce::Result::ok();
+            } },
         { "--help", nullptr, "print this help and exit",
             [] (RenderCommand& command, const juce::String&)
             {
@@ -133,8 +151,15 @@ juce::Result assignFiles (const juce::StringArray& files, RenderCommand& command
     if (command.listParameters)
         return files.isEmpty() ? juce::Result::ok() : juce::Result::fail ("--list-params takes no files, but got \"" + files[0] + "\"");
 
+    if (command.listPresets)
+        return files.isEmpty() ? juce::Result::ok() : juce::Result::fail ("--list-presets takes no files, but got \"" + files[0] + "\"");
+
     if (command.renderDemo)
         return files.isEmpty() ? juce::Result::ok() : juce::Result::fail ("--demo renders the built-in phrase and takes no input file, but got \"" + files[0] + "\"");
+
+    // Saving a preset is a complete job of its own; rendering is then optional.
+    if (command.savePresetFile != juce::File() && files.isEmpty())
+        return juce::Result::ok();
 
     if (files.size() < 2)
         return juce::Result::fail (files.isEmpty() ? "missing input and output files (see --help)" : "missing output file (see --help)");
@@ -202,7 +227,9 @@ juce::String RenderCommandLine::usage()
          << "Usage:\n"
          << "  quello-render [options] INPUT OUTPUT.wav\n"
          << "  quello-render [options] --demo OUTPUT.wav\n"
-         << "  quello-render [--set ID=VALUE ...] --list-params\n\n"
+         << "  quello-render [--preset FILE|NAME] [--set ID=VALUE ...] --list-params\n"
+         << "  quello-render [--preset FILE|NAME] [--set ID=VALUE ...] --save-preset FILE\n"
+         << "  quello-render --list-presets\n\n"
          << "Options:\n";
 
     static constexpr int optionColumnWidth = 24;
@@ -226,7 +253,9 @@ juce::String RenderCommandLine::usage()
          << "  quello-render guitar.wav guitar-echo.wav --set timeMs=\"350 ms\" --set feedback=70%\n"
          << "  quello-render vocal.flac out.wav --set mode=\"Rev Chaos\" --set pitchShift=\"+7 Semi\" --tail 4\n"
          << "  quello-render drums.aiff out.wav --set timeMode=nrm --set timeNrm=1/8 --tempo 96 --bits 32f\n"
-         << "  quello-render --set feedback=0.8 --list-params\n\n"
+         << "  quello-render --set feedback=0.8 --list-params\n"
+         << "  quello-render guitar.wav out.wav --preset \"Dotted Eighth Lead\" --set wet=30%\n"
+         << "  quello-render --preset \"Ambient/Endless Cloud\" --set feedback=60% --save-preset \"Smaller Cloud\"\n\n"
          << "Exit status: 0 on success, 2 on any error (a one-line message on stderr; no output file is left behind).\n";
     return text;
 }

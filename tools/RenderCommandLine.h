@@ -12,10 +12,13 @@ struct RenderCommand
     juce::File output;
     bool renderDemo = false;
     bool listParameters = false;
+    bool listPresets = false;
     bool showHelp = false;
     int bitsPerSample = 24;
     RenderSettings settings;
     std::vector<ParameterAssignment> assignments;
+    juce::String preset;
+    juce::File savePresetFile;
 };
 
 namespace RenderCommandLine

@@ -1,7 +1,9 @@
 #include "AudioFiles.h"
 #include "DemoPhrase.h"
 #include "PluginProcessor.h"
+#include "PresetFile.h"
 #include "RenderCommandLine.h"
+#include "RenderPresets.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -107,6 +109,10 @@ int run (const juce::StringArray& arguments)
 
     VantrelDelayAudioProcessor processor;
 
+    if (command.preset.isNotEmpty())
+        if (const auto loaded = RenderPresets::load (processor, command.preset); loaded.failed())
+            return fail (loaded.getErrorMessage());
+
     if (const auto applied = ParameterSettings::apply (processor, command.assignments); applied.failed())
         return fail (applied.getErrorMessage());
 
@@ -114,6 +120,23 @@ int run (const juce::StringArray& arguments)
     {
         std::cout << ParameterSettings::describe (processor);
         return 0;
+    }
+
+    if (command.listPresets)
+    {
+        std::cout << RenderPresets::describe (processor);
+        return 0;
+    }
+
+    if (command.savePresetFile != juce::File())
+    {
+        if (const auto saved = RenderPresets::save (processor, command.savePresetFile); saved.failed())
+            return fail (saved.getErrorMessage());
+
+        std::cout << "Saved preset " << CV::PresetFile::withExtension (command.savePresetFile).getFullPathName() << std::endl;
+
+        if (!command.renderDemo && command.input == juce::File())
+            return 0;
     }
 
     RenderInput input;
