@@ -8,18 +8,19 @@ namespace CV
 
 juce::NormalisableRange<float> LogNormRange (float min, float max)
 {
-    const float logMin = std::log (min);
-    const float logRange = std::log (max) - std::log (min);
+    // Double precision, so that the ends of the range map exactly onto min and max.
+    const double logMin = std::log ((double) min);
+    const double logRange = std::log ((double) max) - logMin;
 
     return { min, max,
         [logMin, logRange] (float start, float end, float normalised)
         {
-            const float x = juce::jlimit (0.0f, 1.0f, normalised);
-            return juce::jlimit (start, end, std::exp (x * logRange + logMin));
+            const double x = juce::jlimit (0.0f, 1.0f, normalised);
+            return juce::jlimit (start, end, (float) std::exp (x * logRange + logMin));
         },
         [logMin, logRange] (float start, float end, float value)
         {
-            return (std::log (juce::jlimit (start, end, value)) - logMin) / logRange;
+            return (float) ((std::log ((double) juce::jlimit (start, end, value)) - logMin) / logRange);
         },
         [] (float start, float end, float value)
         { return juce::jlimit (start, end, value); } };

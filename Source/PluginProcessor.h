@@ -1,7 +1,10 @@
 #pragma once
 
 #include "../Components/ParamTypes.h"
+#include "Delay.h"
+#include "DelayParams.h"
 #include "ParamIDs.h"
+#include "TransportInfo.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -87,6 +90,15 @@ public:
     bool ready = false;
     std::atomic<bool> loadingState { false };
 
+    //== Audio path (ProcessorAudio.cpp) ==========================================
+    TransportInfo transport;
+    DelayParams delayParams;
+    Delay delay;
+
 private:
+    /** The parameters' raw values, looked up once so that no block searches by ID. */
+    static DelayParams::RawValues cacheRawParameterValues (juce::AudioProcessorValueTreeState& tree);
+    const DelayParams::RawValues rawParameterValues = cacheRawParameterValues (parameters);
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VantrelDelayAudioProcessor)
 };

@@ -1,0 +1,489 @@
+#include "Delay.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+// The lines hold at least this many seconds at any rate.
+constexpr float lineSeconds = 4.0f;
+// Glide time of the delay time, and the step below which a tempo-synced change is applied at once.
+constexpr float delayGlideSeconds = 0.3f;
+constexpr float tempoSnapStep = 0.01f;
+// Smoothing time of each SmoothedValue (the delay time has its own rules above).
+constexpr std::array<float, Delay::numSmoothedValues> smoothingSeconds {
+    delayGlideSeconds, // delayTime
+    0.01f,             // diffusionAmount
+    0.3f,              // diffusionSize
+    0.01f,             // modulationDepth
+    0.01f,             // distortionAmount
+    0.01f,             // spread
+    0.3f,              // feedback
+    0.01f,             // duck
+    0.01f,             // dry
+    0.01f,             // wet
+    0.05f,             // lowCutFrequency
+    0.05f,             // highCutFrequency
+    0.01f,             // tape
+    0.01f,             // lowCutQ
+    0.01f,             // highCutQ
+    0.01f,             // inputGain
+    0.01f,             // outputGain
+    0.05f,             // frequencyShift
+    0.01f              // pan
+};
+// The time display's centre: the normalised 0.5 shows 200 ms.
+constexpr float timeRangeCentreMs = 200.0f;
+// Sync note lengths relative to the straight note.
+constexpr float tripletFactor = 0.6666667f;
+constexpr float dottedFactor = 1.5f;
+constexpr int longestNoteIndex = 4;
+// The LFO changes the delay by at most 0.25 %, at up to 10 Hz.
+constexpr float modulationDepthPerAmount = 0.0025f;
+constexpr float lfoHzPerRate = 10.0f;
+// Resonance control 0..1 maps to Q 0.707..20; 0.707 is the flat Butterworth Q.
+constexpr float flatQ = 0.707f;
+constexpr float qRange = 19.293f;
+// In and out gains span +-24 dB.
+constexpr float gainRangeDb = 24.0f;
+constexpr float frequencyShiftRangeHz = 500.0f;
+constexpr float duckTimeRangeMs = 200.0f;
+// Diffusion and distortion switch in above this amount.
+constexpr float stageOnThreshold = 0.00001f;
+// Haas spread: up to 10 ms of extra delay on one side, with 2 % less feedback there.
+constexpr float haasRangeMs = 10.0f;
+constexpr float spreadFeedbackReduction = 0.02f;
+// Ducking silences the wet signal above an input RMS of 1/15.
+constexpr float duckSensitivity = 15.0f;
+// One chaos cycle lasts 2.5 delay times.
+constexpr float chaosPeriodFactor = 2.5f;
+
+float finiteOrSilence (float x) noexcept
+{
+    return std::isfinite (x) ? x : 0.0f;
+}
+
+float unitClamp (float x) noexcept
+{
+    return std::min (1.0f, std::max (0.0f, x));
+}
+
+float decibelGain (float unitValue) noexcept
+{
+    return std::pow (10.0f, gainRangeDb * unitValue / 20.0f);
+}
+}
+
+//==============================================================================
+Delay::AllFilters::AllFilters()
+{
+    highPass.type = Filters::highPass;
+    lowPass.type = Filters::lowPass;
+}
+
+void Delay::AllFilters::reset (float sampleRate)
+{
+    highPass.reset (sampleRate, 0);
+    lowPass.reset (sampleRate, 0);
+}
+
+void Delay::AllFilters::updateCoefficients (float lowCut, float lowCutQ, float highCut, float highCutQ) noexcept
+{
+    highPass.updateCoefficients (lowCut, lowCutQ);
+    lowPass.updateCoefficients (highCut, highCutQ);
+}
+
+bool Delay::AllFilters::isSilent() const noexcept
+{
+    const auto silent = [] (const Filters& filter)
+    {
+        for (const auto& channelState : filter.state)
+            for (auto value : channelState)
+                if (value != 0.0f)
+                    return false;
+
+        return true;
+    };
+
+    return silent (highPass) && silent (lowPass);
+}
+
+//==============================================================================
+Delay::Delay() = default;
+
+void Delay::prepare (float newSampleRate, int newNumOutputChannels)
+{
+    sampleRate = newSampleRate;
+    samplesPerMs = sampleRate / 1000.0f;
+    numOutputChannels = newNumOutputChannels;
+
+    timeRange.symmetricSkew = false;
+    timeRange.setSkewForCentre (timeRangeCentreMs);
+
+    for (auto& channel : channels)
+        channel.duckFollower.prepare (sampleRate);
+
+    lastAttack = lastRelease = -1.0f;
+
+    for (auto& line : lines)
+        line.resize ((int) (lineSeconds * sampleRate));
+
+    inputFilters.reset (sampleRate);
+    feedbackFilters.reset (sampleRate);
+    reverseFilters.reset (sampleRate);
+
+    for (auto& channel : channels)
+    {
+        channel.diffuserRamp.prepare (sampleRate);
+        channel.feedbackRamp.prepare (sampleRate);
+        channel.outputRamp.prepare (sampleRate);
+    }
+
+    smoothers[lowCutFrequency].current = 20.0f;
+    smoothers[highCutFrequency].current = 20000.0f;
+
+    tapeModulator.prepare (sampleRate);
+}
+
+void Delay::flushAllBuffers() noexcept
+{
+    for (auto& line : lines)
+        line.clear();
+}
+
+//==============================================================================
+void Delay::process (float* channel0, float* channel1, int numSamples, const DelayParams& params, const TransportInfo& transport) noexcept
+{
+    samplesPerWholeNote = 4.0f * sampleRate / ((float) transport.bpm / 60.0f);
+    channels[0].outputChannel = channel0;
+    channels[1].outputChannel = channel1;
+
+    updateModeFlags (params.mode);
+
+    if (!modeFlags.chaos)
+        chaosCursor = 0.0f;
+
+    if (params.duckAttack != lastAttack || params.duckRelease != lastRelease)
+    {
+        for (auto& channel : channels)
+            channel.duckFollower.setTimes (duckTimeRangeMs * params.duckAttack, duckTimeRangeMs * params.duckRelease);
+
+        lastAttack = params.duckAttack;
+        lastRelease = params.duckRelease;
+    }
+
+    restartRampsOnSwitches (params);
+    updateSmootherTargets (params);
+    updateCoefficients (params);
+
+    if (const auto lfoFrequency = lfoHzPerRate * params.modRate; lfoFrequency != delayTimeLfo.frequency)
+        delayTimeLfo.setFrequency (lfoFrequency, sampleRate);
+
+    chaosPeriod = chaosPeriodFactor * smoothers[delayTime].target;
+    updateFeedbackGains (params);
+
+    block.diffusionOn = params.diffAmt > stageOnThreshold;
+    block.distortionOn = params.distortion > stageOnThreshold;
+    block.preDistortion = block.distortionOn && !params.postDist;
+    block.postDistortion = block.distortionOn && params.postDist;
+    block.filterFeedback = params.fdbFil;
+    // A silent reverse filter fed with silence stays silent, so outside the reverse modes it
+    // only has to run until its state has decayed.
+    block.filterReversed = params.fdbFil && (modeFlags.anyReverse || !reverseFilters.isSilent());
+    block.duckingActive = !(smoothers[duck].isSettled() && smoothers[duck].current == 0.0f);
+    block.pingPong = params.pipo;
+    block.monoWet = params.mono;
+    block.midSide = params.midSideMode;
+    block.bypass = params.bypassAll;
+    block.lowCutBlend = params.lowCutBlend;
+    block.highCutBlend = params.highCutBlend;
+    block.maximumReadDelay = lines[0].getMaximumDelay();
+
+    processSamples (channel0, channel1, numSamples);
+}
+
+void Delay::updateModeFlags (int mode) noexcept
+{
+    modeFlags.reverseForward = mode == 2;
+    modeFlags.allReversed = mode == 3 || mode == 5;
+    modeFlags.chaos = mode == 4 || mode == 5;
+    modeFlags.anyReverse = mode == 2 || mode == 3 || mode == 5;
+    modeFlags.frequencyShifter = mode == 6;
+    modeFlags.pitchShifter = mode == 7;
+}
+
+void Delay::restartRampsOnSwitches (const DelayParams& params) noexcept
+{
+    const auto diffusionOn = params.diffAmt > stageOnThreshold;
+    const auto distortionOn = params.distortion > stageOnThreshold;
+
+    if (diffusionOn != lastDiffusionOn || distortionOn != lastDistortionOn
+        || (distortionOn && params.postDist != lastPostDist))
+    {
+        for (auto& channel : channels)
+        {
+            channel.diffuserRamp.restart();
+            channel.feedbackRamp.restart();
+
+            if (!params.midSideMode)
+                channel.outputRamp.restart();
+        }
+    }
+
+    lastDiffusionOn = diffusionOn;
+    lastDistortionOn = distortionOn;
+    lastPostDist = params.postDist;
+}
+
+float Delay::computeDelayTimeTarget (const DelayParams& params) const noexcept
+{
+    float length = 0.0f;
+
+    if (params.msMode)
+    {
+        length = timeRange.convertFrom0to1 (params.timeMs) * samplesPerMs;
+    }
+    else
+    {
+        const auto noteIndex = std::clamp (params.noteIndex, 0, longestNoteIndex);
+        length = samplesPerWholeNote / (float) (1 << noteIndex);
+
+        if (params.syncTriplet)
+            length *= tripletFactor;
+        else if (params.syncDotted)
+            length *= dottedFactor;
+    }
+
+    // Longer than the line would wrap around the ring and sound as a shorter, wrong echo.
+    return (float) (int) std::clamp (length, 0.0f, lines[0].getMaximumDelay());
+}
+
+void Delay::updateSmootherTargets (const DelayParams& params) noexcept
+{
+    const std::array<float, numSmoothedValues> targets {
+        computeDelayTimeTarget (params),
+        params.diffAmt,
+        params.diffSize,
+        modulationDepthPerAmount * params.modAmt,
+        params.distortion,
+        params.spread,
+        params.feedback,
+        params.duck,
+        params.dry,
+        params.wet,
+        params.lowCut,
+        params.highCut,
+        params.tape,
+        flatQ + qRange * params.lowCutQ,
+        flatQ + qRange * params.highCutQ,
+        decibelGain (params.in),
+        decibelGain (params.out),
+        frequencyShiftRangeHz * params.frequencyShift,
+        params.pan
+    };
+
+    numMovingSmoothers = 0;
+
+    for (size_t i = 0; i < targets.size(); ++i)
+    {
+        smoothers[i].setTarget (targets[i], smoothingSeconds[i] * sampleRate);
+
+        if (i == delayTime && !params.msMode && !modeFlags.chaos && smoothers[i].step < tempoSnapStep)
+            smoothers[i].current = smoothers[i].target;
+
+        if (!smoothers[i].isSettled())
+            movingSmoothers[(size_t) numMovingSmoothers++] = (int) i;
+    }
+}
+
+void Delay::updateCoefficients (const DelayParams& params) noexcept
+{
+    const auto lowCut = smoothed (lowCutFrequency);
+    const auto highCut = smoothed (highCutFrequency);
+
+    inputFilters.updateCoefficients (lowCut, std::max (flatQ, smoothed (lowCutQ)), highCut, std::max (flatQ, smoothed (highCutQ)));
+    feedbackFilters.updateCoefficients (lowCut, flatQ, highCut, flatQ);
+
+    if (modeFlags.allReversed)
+        reverseFilters.updateCoefficients (lowCut, flatQ, highCut, flatQ);
+
+    distortion.select (params.distFunction);
+}
+
+void Delay::updateFeedbackGains (const DelayParams& params) noexcept
+{
+    for (auto& channel : channels)
+        channel.feedbackGain = params.pipo ? smoothed (feedback)
+                                           : smoothed (feedback) * (1.0f - spreadFeedbackReduction * channel.spreadAmount);
+}
+
+//==============================================================================
+void Delay::processSamples (float* channel0, float* channel1, int numSamples) noexcept
+{
+    auto& a = channels[0];
+    auto& b = channels[1];
+    const auto haasSamplesPerSpread = haasRangeMs * samplesPerMs;
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        // 1. Input, mid/side encoding; a non-finite host sample counts as silence.
+        const auto left = finiteOrSilence (channel0[i]);
+        const auto right = finiteOrSilence (channel1[i]);
+        const auto dryA = block.midSide ? (left + right) * 0.5f : left;
+        const auto dryB = block.midSide ? (left - right) * 0.5f : right;
+
+        // 2. Input gain as it stood before this sample's smoothing step.
+        a.input = dryA * smoothed (inputGain);
+        b.input = dryB * smoothed (inputGain);
+
+        for (int m = 0; m < numMovingSmoothers; ++m)
+            smoothers[(size_t) movingSmoothers[(size_t) m]].next();
+
+        // 3. Spread shares and Haas delays.
+        const auto spreadValue = smoothed (spread);
+        a.spreadAmount = unitClamp (-spreadValue);
+        b.spreadAmount = unitClamp (spreadValue);
+        a.haasDelay = block.pingPong ? 0.0f : 1.0f + a.spreadAmount * haasSamplesPerSpread;
+        b.haasDelay = block.pingPong ? 0.0f : 1.0f + b.spreadAmount * haasSamplesPerSpread;
+
+        // 4. Pre-distortion.
+        if (block.preDistortion)
+        {
+            a.input = distortion.process (a.input, smoothed (distortionAmount));
+            b.input = distortion.process (b.input, smoothed (distortionAmount));
+        }
+
+        // 5. Input filters, always.
+        a.input = inputFilters.process (a.input, 0, block.lowCutBlend, block.highCutBlend);
+        b.input = inputFilters.process (b.input, 1, block.lowCutBlend, block.highCutBlend);
+
+        // 6. Chaos cursor step: stage slot of the playback modes.
+
+        // 7. Tape wow and flutter.
+        const auto tapeAmount = smoothed (tape);
+        const auto tapeOffset = tapeAmount * tapeModulator.next (tapeAmount);
+
+        // 8. Delay-time LFO.
+        modulationFactor = 1.0f + smoothed (modulationDepth) * delayTimeLfo.next();
+
+        // 9. Reverse buffers: stage slot of the playback modes (reversed stays 0 until then).
+
+        // 10. Main delay read; while diffusing, the diffuser supplies its share of the delay time.
+        const auto lineShare = block.diffusionOn ? 1.0f - smoothed (diffusionSize) : 1.0f;
+        const auto length = std::max (0.0f, lineShare * smoothed (delayTime) * modulationFactor + tapeOffset + chaosCursor - pitchLatency);
+        a.delayed = lines[0].read (std::min (length + a.haasDelay, block.maximumReadDelay));
+        b.delayed = lines[1].read (std::min (length + b.haasDelay, block.maximumReadDelay));
+
+        // 11. Reverse forward: the reversed echo joins the forward one.
+        if (modeFlags.reverseForward)
+        {
+            a.delayed += a.reversed;
+            b.delayed += b.reversed;
+        }
+
+        // 12. Frequency shifter: stage slot.
+        // 13. Pitch shifter: stage slot.
+
+        // 14. Feedback filters.
+        if (block.filterFeedback)
+        {
+            a.delayed = feedbackFilters.process (a.delayed, 0, block.lowCutBlend, block.highCutBlend);
+            b.delayed = feedbackFilters.process (b.delayed, 1, block.lowCutBlend, block.highCutBlend);
+        }
+
+        if (block.filterReversed)
+        {
+            a.reversed = reverseFilters.process (a.reversed, 0, block.lowCutBlend, block.highCutBlend);
+            b.reversed = reverseFilters.process (b.reversed, 1, block.lowCutBlend, block.highCutBlend);
+        }
+
+        // 15. Diffusion: stage slot; the diffuser ramps crossfade its switching.
+        a.delayed = a.diffuserRamp.process (a.delayed);
+        b.delayed = b.diffuserRamp.process (b.delayed);
+
+        // 16. Feedback write.
+        writeFeedback();
+
+        // 17. All reversed: the fresh reversed segment joins its repeats.
+        if (modeFlags.allReversed)
+        {
+            a.delayed += a.reversed;
+            b.delayed += b.reversed;
+        }
+
+        // 18. Ducking by each channel's own input.
+        a.duckFollower.track (a.input);
+        b.duckFollower.track (b.input);
+
+        if (block.duckingActive)
+        {
+            const auto duckAmount = duckSensitivity * smoothed (duck);
+            a.delayed *= 1.0f - unitClamp (duckAmount * a.duckFollower.level());
+            b.delayed *= 1.0f - unitClamp (duckAmount * b.duckFollower.level());
+        }
+
+        // 19. Post-distortion.
+        if (block.postDistortion)
+        {
+            a.delayed = distortion.process (a.delayed, smoothed (distortionAmount));
+            b.delayed = distortion.process (b.delayed, smoothed (distortionAmount));
+        }
+
+        // 20. Mono wet signal.
+        if (block.monoWet)
+        {
+            if (block.midSide)
+            {
+                a.delayed = a.delayed + b.delayed;
+                b.delayed = 0.0f;
+            }
+            else
+            {
+                a.delayed = b.delayed = (a.delayed + b.delayed) * 0.5f;
+            }
+        }
+
+        // 21. Output.
+        float outLeft = 0.0f, outRight = 0.0f;
+        mixOutput (dryA, dryB, outLeft, outRight);
+
+        if (block.bypass)
+        {
+            outLeft = left;
+            outRight = right;
+        }
+
+        channel0[i] = outLeft;
+        channel1[i] = outRight;
+    }
+}
+
+void Delay::writeFeedback() noexcept
+{
+    const auto feedbackInput = [this] (const ChannelVars& channel)
+    {
+        const auto weight = block.pingPong ? 1.0f - channel.spreadAmount : 1.0f;
+        const auto source = modeFlags.allReversed ? channel.feedbackGain * channel.reversed : channel.input;
+        return channel.feedbackGain * channel.delayed + weight * source;
+    };
+
+    const auto valueA = channels[0].feedbackRamp.process (feedbackInput (channels[0]));
+    const auto valueB = channels[1].feedbackRamp.process (feedbackInput (channels[1]));
+
+    lines[0].write (block.pingPong ? valueB : valueA);
+    lines[1].write (block.pingPong ? valueA : valueB);
+}
+
+void Delay::mixOutput (float dryA, float dryB, float& left, float& right) noexcept
+{
+    const auto panValue = smoothed (pan);
+    const auto wetA = channels[0].delayed * smoothed (outputGain) * smoothed (wet) * (1.0f - unitClamp (panValue));
+    const auto wetB = channels[1].delayed * smoothed (outputGain) * smoothed (wet) * (1.0f - unitClamp (-panValue));
+    const auto outA = channels[0].outputRamp.process (smoothed (dry) * dryA + wetA);
+    const auto outB = channels[1].outputRamp.process (smoothed (dry) * dryB + wetB);
+
+    left = block.midSide ? outA + outB : outA;
+    right = block.midSide ? outA - outB : outB;
+    left = std::clamp (left, -1.0f, 1.0f);
+    right = std::clamp (right, -1.0f, 1.0f);
+}
