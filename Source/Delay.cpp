@@ -143,12 +143,39 @@ void Delay::prepare (float newSampleRate, int newNumOutputChannels)
     smoothers[highCutFrequency].current = 20000.0f;
 
     tapeModulator.prepare (sampleRate);
+
+    for (size_t side = 0; side < channels.size(); ++side)
+    {
+        auto& channel = channels[side];
+
+        for (auto* diffuser : { &channel.diffuser, &channel.reverseDiffuser })
+            diffuser->reset (sampleRate, (int) side, &smoothers[delayTime].current, &smoothers[diffusionAmount].current, &smoothers[diffusionSize].current, &modulationFactor);
+
+        channel.reverseBuffer.prepare (sampleRate);
+    }
+
+    for (auto& shifter : frequencyShifters)
+        shifter.prepare (sampleRate);
+
+    pitchShifter.prepare (sampleRate);
 }
 
 void Delay::flushAllBuffers() noexcept
 {
     for (auto& line : lines)
         line.clear();
+
+    for (auto& channel : channels)
+    {
+        channel.reverseBuffer.flush();
+        channel.diffuser.flush();
+        channel.reverseDiffuser.flush();
+    }
+
+    pitchShifter.flush();
+
+    for (auto& shifter : frequencyShifters)
+        shifter.flush();
 }
 
 //==============================================================================
@@ -161,7 +188,7 @@ void Delay::process (float* channel0, float* channel1, int numSamples, const Del
     updateModeFlags (params.mode);
 
     if (!modeFlags.chaos)
-        chaosCursor = 0.0f;
+        chaos.stop();
 
     if (params.duckAttack != lastAttack || params.duckRelease != lastRelease)
     {
@@ -180,6 +207,7 @@ void Delay::process (float* channel0, float* channel1, int numSamples, const Del
         delayTimeLfo.setFrequency (lfoFrequency, sampleRate);
 
     chaosPeriod = chaosPeriodFactor * smoothers[delayTime].target;
+    updateCharacterStages (params, transport);
     updateFeedbackGains (params);
 
     block.diffusionOn = params.diffAmt > stageOnThreshold;
@@ -198,8 +226,44 @@ void Delay::process (float* channel0, float* channel1, int numSamples, const Del
     block.lowCutBlend = params.lowCutBlend;
     block.highCutBlend = params.highCutBlend;
     block.maximumReadDelay = lines[0].getMaximumDelay();
+    block.echoOffset = params.echoOffset;
 
     processSamples (channel0, channel1, numSamples);
+}
+
+void Delay::updateCharacterStages (const DelayParams& params, const TransportInfo& transport) noexcept
+{
+    for (auto& channel : channels)
+    {
+        channel.diffuser.setQuality (params.diffQuality);
+        channel.reverseDiffuser.setQuality (params.diffQuality);
+    }
+
+    synchroniseToTransport (params, transport);
+
+    for (auto& shifter : frequencyShifters)
+        shifter.setShift (smoothed (frequencyShift));
+
+    pitchShifter.setSemitones (params.pitchShift);
+    pitchLatency = modeFlags.pitchShifter ? (float) pitchShifter.getLatency() : 0.0f;
+}
+
+void Delay::synchroniseToTransport (const DelayParams& params, const TransportInfo& transport) noexcept
+{
+    TransportSnapshot snapshot;
+    snapshot.playing = transport.isPlaying;
+    snapshot.positionSamples = transport.timeInSamples;
+    snapshot.delayTime = smoothed (delayTime);
+    snapshot.targetTime = smoothers[delayTime].target;
+    snapshot.tempoMode = !params.msMode;
+    snapshot.exactTargetTime = snapshot.tempoMode ? (double) computeExactDelayLength (params) : (double) snapshot.targetTime;
+    snapshot.chaosPeriod = chaosPeriod;
+    snapshot.echoOffset = params.echoOffset;
+    snapshot.chaosMode = modeFlags.chaos;
+
+    if (const auto segmentCounter = chaos.synchronise (snapshot))
+        for (auto& channel : channels)
+            channel.reverseBuffer.segmentCounter = *segmentCounter;
 }
 
 void Delay::updateModeFlags (int mode) noexcept
@@ -235,7 +299,7 @@ void Delay::restartRampsOnSwitches (const DelayParams& params) noexcept
     lastPostDist = params.postDist;
 }
 
-float Delay::computeDelayTimeTarget (const DelayParams& params) const noexcept
+float Delay::computeExactDelayLength (const DelayParams& params) const noexcept
 {
     float length = 0.0f;
 
@@ -255,7 +319,12 @@ float Delay::computeDelayTimeTarget (const DelayParams& params) const noexcept
     }
 
     // Longer than the line would wrap around the ring and sound as a shorter, wrong echo.
-    return (float) (int) std::clamp (length, 0.0f, lines[0].getMaximumDelay());
+    return std::clamp (length, 0.0f, lines[0].getMaximumDelay());
+}
+
+float Delay::computeDelayTimeTarget (const DelayParams& params) const noexcept
+{
+    return (float) (int) computeExactDelayLength (params);
 }
 
 void Delay::updateSmootherTargets (const DelayParams& params) noexcept
@@ -357,7 +426,9 @@ void Delay::processSamples (float* channel0, float* channel1, int numSamples) no
         a.input = inputFilters.process (a.input, 0, block.lowCutBlend, block.highCutBlend);
         b.input = inputFilters.process (b.input, 1, block.lowCutBlend, block.highCutBlend);
 
-        // 6. Chaos cursor step: stage slot of the playback modes.
+        // 6. Chaos cursor.
+        if (modeFlags.chaos)
+            chaos.step (smoothers[delayTime].target, smoothed (delayTime));
 
         // 7. Tape wow and flutter.
         const auto tapeAmount = smoothed (tape);
@@ -366,11 +437,20 @@ void Delay::processSamples (float* channel0, float* channel1, int numSamples) no
         // 8. Delay-time LFO.
         modulationFactor = 1.0f + smoothed (modulationDepth) * delayTimeLfo.next();
 
-        // 9. Reverse buffers: stage slot of the playback modes (reversed stays 0 until then).
+        // 9. Reverse buffers.
+        if (modeFlags.anyReverse)
+        {
+            playReversed (tapeOffset);
+        }
+        else
+        {
+            a.reversed = 0.0f;
+            b.reversed = 0.0f;
+        }
 
         // 10. Main delay read; while diffusing, the diffuser supplies its share of the delay time.
         const auto lineShare = block.diffusionOn ? 1.0f - smoothed (diffusionSize) : 1.0f;
-        const auto length = std::max (0.0f, lineShare * smoothed (delayTime) * modulationFactor + tapeOffset + chaosCursor - pitchLatency);
+        const auto length = std::max (0.0f, lineShare * smoothed (delayTime) * modulationFactor + tapeOffset + chaos.chaosCursor - pitchLatency);
         a.delayed = lines[0].read (std::min (length + a.haasDelay, block.maximumReadDelay));
         b.delayed = lines[1].read (std::min (length + b.haasDelay, block.maximumReadDelay));
 
@@ -381,8 +461,16 @@ void Delay::processSamples (float* channel0, float* channel1, int numSamples) no
             b.delayed += b.reversed;
         }
 
-        // 12. Frequency shifter: stage slot.
-        // 13. Pitch shifter: stage slot.
+        // 12. Frequency shifter.
+        if (modeFlags.frequencyShifter)
+        {
+            a.delayed = frequencyShifters[0].process (a.delayed);
+            b.delayed = frequencyShifters[1].process (b.delayed);
+        }
+
+        // 13. Pitch shifter.
+        if (modeFlags.pitchShifter)
+            pitchShifter.process (a.delayed, b.delayed);
 
         // 14. Feedback filters.
         if (block.filterFeedback)
@@ -397,7 +485,19 @@ void Delay::processSamples (float* channel0, float* channel1, int numSamples) no
             b.reversed = reverseFilters.process (b.reversed, 1, block.lowCutBlend, block.highCutBlend);
         }
 
-        // 15. Diffusion: stage slot; the diffuser ramps crossfade its switching.
+        // 15. Diffusion; the diffuser ramps crossfade its switching.
+        if (block.diffusionOn)
+        {
+            a.delayed = a.diffuser.processAPFCascaded (a.delayed);
+            b.delayed = b.diffuser.processAPFCascaded (b.delayed);
+
+            if (modeFlags.anyReverse)
+            {
+                a.reversed = a.reverseDiffuser.processAPFCascaded (a.reversed);
+                b.reversed = b.reverseDiffuser.processAPFCascaded (b.reversed);
+            }
+        }
+
         a.delayed = a.diffuserRamp.process (a.delayed);
         b.delayed = b.diffuserRamp.process (b.delayed);
 
@@ -455,6 +555,21 @@ void Delay::processSamples (float* channel0, float* channel1, int numSamples) no
 
         channel0[i] = outLeft;
         channel1[i] = outRight;
+    }
+}
+
+void Delay::playReversed (float tapeOffset) noexcept
+{
+    const auto delay = smoothed (delayTime);
+    const auto offset = (1.0f - modulationFactor) * delay - tapeOffset - chaos.chaosCursor;
+
+    for (auto& channel : channels)
+    {
+        channel.reverseBuffer.write (channel.input);
+
+        // At a delay of a sample or less there is no segment to play: the last value stays.
+        if (delay > 1.0f)
+            channel.reversed = channel.reverseBuffer.read (delay, offset - channel.haasDelay, block.echoOffset);
     }
 }
 

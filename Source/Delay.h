@@ -1,12 +1,17 @@
 #pragma once
 
 #include "../Components/CircularBuffer.h"
+#include "ChaosCursor.h"
 #include "DelayParams.h"
+#include "Diffusion.h"
 #include "Distortion.h"
 #include "EnvelopeFollower.h"
 #include "Filters.h"
+#include "FrequencyShifter.h"
 #include "LinearSmoother.h"
 #include "Modulation.h"
+#include "PitchShifter.h"
+#include "ReverseBuffer.h"
 #include "TapeModulator.h"
 #include "TransitionRamp.h"
 #include "TransportInfo.h"
@@ -57,6 +62,9 @@ public:
         float haasDelay = 0.0f;
         float* outputChannel = nullptr;
         EnvelopeFollower duckFollower;
+        Diffusion diffuser;
+        Diffusion reverseDiffuser;
+        ReverseBuffer reverseBuffer;
         TransitionRamp diffuserRamp;
         TransitionRamp feedbackRamp;
         TransitionRamp outputRamp;
@@ -129,7 +137,9 @@ public:
     Modulation delayTimeLfo;
     std::array<LinearSmoother, numSmoothedValues> smoothers;
     ModeFlags modeFlags;
-    float chaosCursor = 0.0f;
+    std::array<FrequencyShifter, 2> frequencyShifters;
+    PitchShifter pitchShifter;
+    ChaosCursor chaos;
     float pitchLatency = 0.0f;
     float modulationFactor = 1.0f;
 
@@ -151,14 +161,19 @@ private:
         float lowCutBlend = 0.0f;
         float highCutBlend = 0.0f;
         float maximumReadDelay = 0.0f;
+        float echoOffset = 0.0f;
     };
 
     void updateModeFlags (int mode) noexcept;
     void restartRampsOnSwitches (const DelayParams& params) noexcept;
+    float computeExactDelayLength (const DelayParams& params) const noexcept;
     float computeDelayTimeTarget (const DelayParams& params) const noexcept;
     void updateSmootherTargets (const DelayParams& params) noexcept;
     void updateCoefficients (const DelayParams& params) noexcept;
     void updateFeedbackGains (const DelayParams& params) noexcept;
+    void updateCharacterStages (const DelayParams& params, const TransportInfo& transport) noexcept;
+    void synchroniseToTransport (const DelayParams& params, const TransportInfo& transport) noexcept;
+    void playReversed (float tapeOffset) noexcept;
     void processSamples (float* channel0, float* channel1, int numSamples) noexcept;
     void writeFeedback() noexcept;
     void mixOutput (float dryA, float dryB, float& left, float& right) noexcept;
