@@ -6,7 +6,7 @@ packages=(
     juce-modules-source cmake ninja-build g++ pkg-config ccache make
     libxcursor-dev libfreetype-dev libasound2-dev libflac-dev
     libgtest-dev clang-format
-    lilv-utils lv2-dev sordi xvfb x11-utils imagemagick sox
+    lilv-utils lv2-dev sordi xvfb x11-utils imagemagick sox binutils
 )
 
 missing=()

@@ -31,15 +31,25 @@ fail() {
     exit 1
 }
 
-# Xvfb picks a free display itself and reports its number, so parallel runs never collide.
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3> "$scratch/display" 2> "$scratch/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$scratch/display" ] && break
-    sleep 0.1
+# A free display well above :0: JUCE programs with no DISPLAY set fall back to :0, and other tests
+# running meanwhile must not end up on this server, which goes away when this test ends.
+for number in $(seq 99 199); do
+    [ -e "/tmp/.X$number-lock" ] && continue
+    Xvfb ":$number" -screen 0 1280x900x24 -nolisten tcp 2> "$scratch/xvfb.log" &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -S "/tmp/.X11-unix/X$number" ] && break
+        kill -0 "$xvfb_pid" 2> /dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$xvfb_pid" 2> /dev/null && [ -S "/tmp/.X11-unix/X$number" ]; then
+        export DISPLAY=":$number"
+        break
+    fi
+    wait "$xvfb_pid" 2> /dev/null || true
+    xvfb_pid=""
 done
-[ -s "$scratch/display" ] || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
-export DISPLAY=":$(head -n 1 "$scratch/display")"
+[ -n "$xvfb_pid" ] || fail "no Xvfb display could be started: $(cat "$scratch/xvfb.log")"
 
 "$app" > "$scratch/app.log" 2>&1 &
 app_pid=$!
