@@ -177,6 +177,85 @@ void checkProcessing (CheckContext& context)
     }
 }
 
+juce::AudioProcessor::BusesLayout makeLayout (const juce::AudioChannelSet& input, const juce::AudioChannelSet& output)
+{
+    juce::AudioProcessor::BusesLayout layout;
+    layout.inputBuses.add (input);
+    layout.outputBuses.add (output);
+    return layout;
+}
+
+void checkBusLayouts (CheckContext& context)
+{
+    const auto mono = juce::AudioChannelSet::mono();
+    const auto stereo = juce::AudioChannelSet::stereo();
+    auto& instance = context.instance;
+
+    context.expect (instance.checkBusesLayoutSupported (makeLayout (stereo, stereo)), "stereo in, stereo out accepted");
+    context.expect (!instance.checkBusesLayoutSupported (makeLayout (mono, stereo)), "mono in, stereo out refused");
+    context.expect (!instance.checkBusesLayoutSupported (makeLayout (stereo, mono)), "stereo in, mono out refused");
+
+    // An LV2 plug-in has a fixed set of ports, and JUCE publishes the stereo one.
+    if (context.plugin.isLv2())
+        return;
+
+    static constexpr double sampleRate = 48000.0;
+    static constexpr int blockSize = 256;
+    static constexpr int blocks = 100;
+    static constexpr float inputPeak = 0.5f;
+
+    if (!context.expect (instance.setBusesLayout (makeLayout (mono, mono)), "mono in, mono out accepted"))
+        return;
+
+    instance.prepareToPlay (sampleRate, blockSize);
+    HostAudio::BlockProcessor processor (instance);
+    juce::AudioBuffer<float> buffer (1, blockSize);
+    juce::Random random (2);
+    auto largestPeak = 0.0f;
+    auto outputEnergy = 0.0;
+
+    for (int block = 0; block < blocks; ++block)
+    {
+        HostAudio::fillWithTestSignal (buffer, random, inputPeak);
+        processor.process (buffer);
+        largestPeak = std::max (largestPeak, HostAudio::getPeak (buffer));
+        outputEnergy += buffer.getRMSLevel (0, 0, blockSize);
+    }
+
+    context.expect (largestPeak <= 1.0f, "mono output finite and within [-1, 1], peak " + juce::String (largestPeak));
+    context.expect (outputEnergy > 0.0, "mono: the dry signal comes out");
+}
+
+/** A text that depends on another parameter: "Spread" reads in milliseconds, or in percent once
+    "PiPo" is on. Only VST3 hosts ask the plug-in for its texts. */
+void checkSpreadTextFollowsPiPo (CheckContext& context)
+{
+    static constexpr double sampleRate = 48000.0;
+    static constexpr int blockSize = 256;
+    static constexpr float quarter = 0.25f;
+
+    auto* spread = HostAudio::findParameter (context.instance, "Spread");
+    auto* pipo = HostAudio::findParameter (context.instance, "PiPo");
+
+    if (context.plugin.isLv2())
+    {
+        context.note ("not checked: LV2 hosts show numbers, not the plug-in's texts");
+        return;
+    }
+
+    if (!context.expect (spread != nullptr && pipo != nullptr, "\"Spread\" and \"PiPo\" parameters"))
+        return;
+
+    HostAudio::prepare (context.instance, sampleRate, blockSize);
+    const auto before = spread->getText (quarter, maximumTextLength);
+    pipo->setValue (1.0f);
+    HostAudio::settle (context.instance, blockSize);
+    const auto after = spread->getText (quarter, maximumTextLength);
+
+    context.expect (before == "-5 ms", "\"Spread\" at a quarter shows -5 ms with PiPo off, got \"" + before + "\"");
+    context.expect (after == "-50%", "\"Spread\" at a quarter shows -50% with PiPo on, got \"" + after + "\"");
+}
+
 /** Every parameter's host-visible value, in host order. */
 std::vector<float> getValues (juce::AudioPluginInstance& instance)
 {
@@ -244,6 +323,8 @@ const std::vector<NamedCheck>& getBasicChecks()
         { "defaultTexts", checkDefaultTexts },
         { "typedValues", checkTypedValues },
         { "processing", checkProcessing },
+        { "busLayouts", checkBusLayouts },
+        { "spreadTextFollowsPiPo", checkSpreadTextFollowsPiPo },
         { "stateRoundTrip", checkStateRoundTrip },
     };
 
