@@ -172,30 +172,23 @@ bool PresetLibrary::selectPreset (int number)
         index = 0;
     }
 
-    const auto& file = files[(size_t) index];
-    const auto preset = PresetFile::read (file);
-
-    if (preset == nullptr)
-        return false;
-
-    adoptPreset (file, *preset, index + firstFileNumber);
-    loadParamsFromXML (*preset);
-
-    if (onPresetChanged)
-        onPresetChanged();
-
-    return true;
+    return loadFile (files[(size_t) index], index + firstFileNumber);
 }
 
 bool PresetLibrary::loadPresetFile (const juce::File& file)
+{
+    const auto index = indexOf (getPresetFiles(), file.getFullPathName());
+    return loadFile (file, index < 0 ? presetId : index + firstFileNumber);
+}
+
+bool PresetLibrary::loadFile (const juce::File& file, int number)
 {
     const auto preset = PresetFile::read (file);
 
     if (preset == nullptr)
         return false;
 
-    const auto index = indexOf (getPresetFiles(), file.getFullPathName());
-    adoptPreset (file, *preset, index < 0 ? presetId : index + firstFileNumber);
+    adoptPreset (file, *preset, number);
     loadParamsFromXML (*preset);
 
     if (onPresetChanged)

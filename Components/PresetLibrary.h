@@ -159,6 +159,7 @@ private:
     float expectedValue (const juce::XmlElement& preset, const juce::String& parameterID) const;
     void setParameter (const juce::String& parameterID, float valueInOwnUnits);
     void resetToDefaults();
+    bool loadFile (const juce::File& file, int number);
     void adoptPreset (const juce::File& file, const juce::XmlElement& preset, int number);
     void forgetLoadedPreset();
     std::vector<juce::File> listCategoryFolders() const;
