@@ -16,8 +16,9 @@ using Attributes = std::map<juce::String, juce::String>;
 class ScopedDataHome
 {
 public:
+    // CTest runs tests as parallel processes: the process ID keeps their folders apart.
     ScopedDataHome()
-        : folder (juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("quello-preset-test", {}, false))
+        : folder (juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("quello-preset-test-" + juce::String (getpid()), {}, false))
     {
         folder.createDirectory();
         setenv ("XDG_DATA_HOME", folder.getChildFile ("data").getFullPathName().toRawUTF8(), 1);
