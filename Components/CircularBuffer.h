@@ -50,10 +50,16 @@ public:
         the actual delay is delayInSamples + 1, so 0 returns the sample written last. */
     SampleType read (float delayInSamples) const noexcept
     {
+        return readFrom (data.data(), mask, writeIndex, delayInSamples);
+    }
+
+    /** read() on raw ring storage, for loops that keep the positions in local variables. */
+    static SampleType readFrom (const SampleType* samples, int ringMask, int ringWriteIndex, float delayInSamples) noexcept
+    {
         const auto whole = (int) delayInSamples;
         const auto fraction = delayInSamples - (float) whole;
-        const auto newer = data[(size_t) ((writeIndex - whole - 1) & mask)];
-        const auto older = data[(size_t) ((writeIndex - whole - 2) & mask)];
+        const auto newer = samples[(ringWriteIndex - whole - 1) & ringMask];
+        const auto older = samples[(ringWriteIndex - whole - 2) & ringMask];
         return (1.0f - fraction) * newer + fraction * older;
     }
 

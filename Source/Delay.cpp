@@ -2,6 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
+
+// The sample loop copies these per block: they must own no memory.
+static_assert (std::is_trivially_copyable_v<Delay::AllFilters>);
+static_assert (std::is_trivially_copyable_v<TapeModulator>);
+static_assert (std::is_trivially_copyable_v<Modulation>);
+static_assert (std::is_trivially_copyable_v<EnvelopeFollower>);
+static_assert (std::is_trivially_copyable_v<TransitionRamp>);
 
 namespace
 {
@@ -66,6 +74,15 @@ float finiteOrSilence (float x) noexcept
 float unitClamp (float x) noexcept
 {
     return std::min (1.0f, std::max (0.0f, x));
+}
+
+/** What a channel writes back into the lines before its ramp: the repeats plus the fresh
+    signal (the reversed one in the all-reversed modes), weighted for ping-pong. */
+float feedbackValue (const Delay::ChannelVars& channel, bool pingPong, bool allReversed) noexcept
+{
+    const auto weight = pingPong ? 1.0f - channel.spreadAmount : 1.0f;
+    const auto source = allReversed ? channel.feedbackGain * channel.reversed : channel.input;
+    return channel.feedbackGain * channel.delayed + weight * source;
 }
 
 float decibelGain (float unitValue) noexcept
@@ -389,8 +406,27 @@ void Delay::updateFeedbackGains (const DelayParams& params) noexcept
 //==============================================================================
 void Delay::processSamples (float* channel0, float* channel1, int numSamples) noexcept
 {
+    // The loop runs on local copies of its small stages, written back after the block: neither
+    // the host buffers nor the delay lines can alias a local, so the compiler keeps them in
+    // registers instead of reloading them after every store.
     auto& a = channels[0];
     auto& b = channels[1];
+    const auto flags = block;
+    const auto modes = modeFlags;
+    const auto shaper = distortion;
+    auto input = inputFilters;
+    auto feedbackSet = feedbackFilters;
+    auto reverseSet = reverseFilters;
+    auto tapeSource = tapeModulator;
+    auto lfo = delayTimeLfo;
+    auto duckA = a.duckFollower, duckB = b.duckFollower;
+    auto diffuserRampA = a.diffuserRamp, diffuserRampB = b.diffuserRamp;
+    auto feedbackRampA = a.feedbackRamp, feedbackRampB = b.feedbackRamp;
+    auto outputRampA = a.outputRamp, outputRampB = b.outputRamp;
+    float* const leftLine = lines[0].data.data();
+    float* const rightLine = lines[1].data.data();
+    const auto lineMask = lines[0].mask;
+    auto writeIndex = lines[0].writeIndex;
     const auto haasSamplesPerSpread = haasRangeMs * samplesPerMs;
 
     for (int i = 0; i < numSamples; ++i)
@@ -398,8 +434,8 @@ void Delay::processSamples (float* channel0, float* channel1, int numSamples) no
         // 1. Input, mid/side encoding; a non-finite host sample counts as silence.
         const auto left = finiteOrSilence (channel0[i]);
         const auto right = finiteOrSilence (channel1[i]);
-        const auto dryA = block.midSide ? (left + right) * 0.5f : left;
-        const auto dryB = block.midSide ? (left - right) * 0.5f : right;
+        const auto dryA = flags.midSide ? (left + right) * 0.5f : left;
+        const auto dryB = flags.midSide ? (left - right) * 0.5f : right;
 
         // 2. Input gain as it stood before this sample's smoothing step.
         a.input = dryA * smoothed (inputGain);
@@ -412,33 +448,33 @@ void Delay::processSamples (float* channel0, float* channel1, int numSamples) no
         const auto spreadValue = smoothed (spread);
         a.spreadAmount = unitClamp (-spreadValue);
         b.spreadAmount = unitClamp (spreadValue);
-        a.haasDelay = block.pingPong ? 0.0f : 1.0f + a.spreadAmount * haasSamplesPerSpread;
-        b.haasDelay = block.pingPong ? 0.0f : 1.0f + b.spreadAmount * haasSamplesPerSpread;
+        a.haasDelay = flags.pingPong ? 0.0f : 1.0f + a.spreadAmount * haasSamplesPerSpread;
+        b.haasDelay = flags.pingPong ? 0.0f : 1.0f + b.spreadAmount * haasSamplesPerSpread;
 
         // 4. Pre-distortion.
-        if (block.preDistortion)
+        if (flags.preDistortion)
         {
-            a.input = distortion.process (a.input, smoothed (distortionAmount));
-            b.input = distortion.process (b.input, smoothed (distortionAmount));
+            a.input = shaper.process (a.input, smoothed (distortionAmount));
+            b.input = shaper.process (b.input, smoothed (distortionAmount));
         }
 
         // 5. Input filters, always.
-        a.input = inputFilters.process (a.input, 0, block.lowCutBlend, block.highCutBlend);
-        b.input = inputFilters.process (b.input, 1, block.lowCutBlend, block.highCutBlend);
+        a.input = input.process (a.input, 0, flags.lowCutBlend, flags.highCutBlend);
+        b.input = input.process (b.input, 1, flags.lowCutBlend, flags.highCutBlend);
 
         // 6. Chaos cursor.
-        if (modeFlags.chaos)
+        if (modes.chaos)
             chaos.step (smoothers[delayTime].target, smoothed (delayTime));
 
         // 7. Tape wow and flutter.
         const auto tapeAmount = smoothed (tape);
-        const auto tapeOffset = tapeAmount * tapeModulator.next (tapeAmount);
+        const auto tapeOffset = tapeAmount * tapeSource.next (tapeAmount);
 
         // 8. Delay-time LFO.
-        modulationFactor = 1.0f + smoothed (modulationDepth) * delayTimeLfo.next();
+        modulationFactor = 1.0f + smoothed (modulationDepth) * lfo.next();
 
         // 9. Reverse buffers.
-        if (modeFlags.anyReverse)
+        if (modes.anyReverse)
         {
             playReversed (tapeOffset);
         }
@@ -449,90 +485,94 @@ void Delay::processSamples (float* channel0, float* channel1, int numSamples) no
         }
 
         // 10. Main delay read; while diffusing, the diffuser supplies its share of the delay time.
-        const auto lineShare = block.diffusionOn ? 1.0f - smoothed (diffusionSize) : 1.0f;
+        const auto lineShare = flags.diffusionOn ? 1.0f - smoothed (diffusionSize) : 1.0f;
         const auto length = std::max (0.0f, lineShare * smoothed (delayTime) * modulationFactor + tapeOffset + chaos.chaosCursor - pitchLatency);
-        a.delayed = lines[0].read (std::min (length + a.haasDelay, block.maximumReadDelay));
-        b.delayed = lines[1].read (std::min (length + b.haasDelay, block.maximumReadDelay));
+        a.delayed = CV::CircularBuffer<float>::readFrom (leftLine, lineMask, writeIndex, std::min (length + a.haasDelay, flags.maximumReadDelay));
+        b.delayed = CV::CircularBuffer<float>::readFrom (rightLine, lineMask, writeIndex, std::min (length + b.haasDelay, flags.maximumReadDelay));
 
         // 11. Reverse forward: the reversed echo joins the forward one.
-        if (modeFlags.reverseForward)
+        if (modes.reverseForward)
         {
             a.delayed += a.reversed;
             b.delayed += b.reversed;
         }
 
         // 12. Frequency shifter.
-        if (modeFlags.frequencyShifter)
+        if (modes.frequencyShifter)
         {
             a.delayed = frequencyShifters[0].process (a.delayed);
             b.delayed = frequencyShifters[1].process (b.delayed);
         }
 
         // 13. Pitch shifter.
-        if (modeFlags.pitchShifter)
+        if (modes.pitchShifter)
             pitchShifter.process (a.delayed, b.delayed);
 
         // 14. Feedback filters.
-        if (block.filterFeedback)
+        if (flags.filterFeedback)
         {
-            a.delayed = feedbackFilters.process (a.delayed, 0, block.lowCutBlend, block.highCutBlend);
-            b.delayed = feedbackFilters.process (b.delayed, 1, block.lowCutBlend, block.highCutBlend);
+            a.delayed = feedbackSet.process (a.delayed, 0, flags.lowCutBlend, flags.highCutBlend);
+            b.delayed = feedbackSet.process (b.delayed, 1, flags.lowCutBlend, flags.highCutBlend);
         }
 
-        if (block.filterReversed)
+        if (flags.filterReversed)
         {
-            a.reversed = reverseFilters.process (a.reversed, 0, block.lowCutBlend, block.highCutBlend);
-            b.reversed = reverseFilters.process (b.reversed, 1, block.lowCutBlend, block.highCutBlend);
+            a.reversed = reverseSet.process (a.reversed, 0, flags.lowCutBlend, flags.highCutBlend);
+            b.reversed = reverseSet.process (b.reversed, 1, flags.lowCutBlend, flags.highCutBlend);
         }
 
         // 15. Diffusion; the diffuser ramps crossfade its switching.
-        if (block.diffusionOn)
+        if (flags.diffusionOn)
         {
             a.delayed = a.diffuser.processAPFCascaded (a.delayed);
             b.delayed = b.diffuser.processAPFCascaded (b.delayed);
 
-            if (modeFlags.anyReverse)
+            if (modes.anyReverse)
             {
                 a.reversed = a.reverseDiffuser.processAPFCascaded (a.reversed);
                 b.reversed = b.reverseDiffuser.processAPFCascaded (b.reversed);
             }
         }
 
-        a.delayed = a.diffuserRamp.process (a.delayed);
-        b.delayed = b.diffuserRamp.process (b.delayed);
+        a.delayed = diffuserRampA.process (a.delayed);
+        b.delayed = diffuserRampB.process (b.delayed);
 
-        // 16. Feedback write.
-        writeFeedback();
+        // 16. Feedback write, crossed over in ping-pong.
+        const auto feedbackA = feedbackRampA.process (feedbackValue (a, flags.pingPong, modes.allReversed));
+        const auto feedbackB = feedbackRampB.process (feedbackValue (b, flags.pingPong, modes.allReversed));
+        leftLine[writeIndex] = flags.pingPong ? feedbackB : feedbackA;
+        rightLine[writeIndex] = flags.pingPong ? feedbackA : feedbackB;
+        writeIndex = (writeIndex + 1) & lineMask;
 
         // 17. All reversed: the fresh reversed segment joins its repeats.
-        if (modeFlags.allReversed)
+        if (modes.allReversed)
         {
             a.delayed += a.reversed;
             b.delayed += b.reversed;
         }
 
         // 18. Ducking by each channel's own input.
-        a.duckFollower.track (a.input);
-        b.duckFollower.track (b.input);
+        duckA.track (a.input);
+        duckB.track (b.input);
 
-        if (block.duckingActive)
+        if (flags.duckingActive)
         {
             const auto duckAmount = duckSensitivity * smoothed (duck);
-            a.delayed *= 1.0f - unitClamp (duckAmount * a.duckFollower.level());
-            b.delayed *= 1.0f - unitClamp (duckAmount * b.duckFollower.level());
+            a.delayed *= 1.0f - unitClamp (duckAmount * duckA.level());
+            b.delayed *= 1.0f - unitClamp (duckAmount * duckB.level());
         }
 
         // 19. Post-distortion.
-        if (block.postDistortion)
+        if (flags.postDistortion)
         {
-            a.delayed = distortion.process (a.delayed, smoothed (distortionAmount));
-            b.delayed = distortion.process (b.delayed, smoothed (distortionAmount));
+            a.delayed = shaper.process (a.delayed, smoothed (distortionAmount));
+            b.delayed = shaper.process (b.delayed, smoothed (distortionAmount));
         }
 
         // 20. Mono wet signal.
-        if (block.monoWet)
+        if (flags.monoWet)
         {
-            if (block.midSide)
+            if (flags.midSide)
             {
                 a.delayed = a.delayed + b.delayed;
                 b.delayed = 0.0f;
@@ -543,19 +583,33 @@ void Delay::processSamples (float* channel0, float* channel1, int numSamples) no
             }
         }
 
-        // 21. Output.
-        float outLeft = 0.0f, outRight = 0.0f;
-        mixOutput (dryA, dryB, outLeft, outRight);
+        // 21. Output: dry and wet gains, pan, ramps, mid/side decoding, limiter, bypass.
+        const auto panValue = smoothed (pan);
+        const auto wetA = a.delayed * smoothed (outputGain) * smoothed (wet) * (1.0f - unitClamp (panValue));
+        const auto wetB = b.delayed * smoothed (outputGain) * smoothed (wet) * (1.0f - unitClamp (-panValue));
+        const auto outA = outputRampA.process (smoothed (dry) * dryA + wetA);
+        const auto outB = outputRampB.process (smoothed (dry) * dryB + wetB);
+        const auto outLeft = std::clamp (flags.midSide ? outA + outB : outA, -1.0f, 1.0f);
+        const auto outRight = std::clamp (flags.midSide ? outA - outB : outB, -1.0f, 1.0f);
 
-        if (block.bypass)
-        {
-            outLeft = left;
-            outRight = right;
-        }
-
-        channel0[i] = outLeft;
-        channel1[i] = outRight;
+        channel0[i] = flags.bypass ? left : outLeft;
+        channel1[i] = flags.bypass ? right : outRight;
     }
+
+    inputFilters = input;
+    feedbackFilters = feedbackSet;
+    reverseFilters = reverseSet;
+    tapeModulator = tapeSource;
+    delayTimeLfo = lfo;
+    a.duckFollower = duckA;
+    b.duckFollower = duckB;
+    a.diffuserRamp = diffuserRampA;
+    b.diffuserRamp = diffuserRampB;
+    a.feedbackRamp = feedbackRampA;
+    b.feedbackRamp = feedbackRampB;
+    a.outputRamp = outputRampA;
+    b.outputRamp = outputRampB;
+    lines[0].writeIndex = lines[1].writeIndex = writeIndex;
 }
 
 void Delay::playReversed (float tapeOffset) noexcept
@@ -571,34 +625,4 @@ void Delay::playReversed (float tapeOffset) noexcept
         if (delay > 1.0f)
             channel.reversed = channel.reverseBuffer.read (delay, offset - channel.haasDelay, block.echoOffset);
     }
-}
-
-void Delay::writeFeedback() noexcept
-{
-    const auto feedbackInput = [this] (const ChannelVars& channel)
-    {
-        const auto weight = block.pingPong ? 1.0f - channel.spreadAmount : 1.0f;
-        const auto source = modeFlags.allReversed ? channel.feedbackGain * channel.reversed : channel.input;
-        return channel.feedbackGain * channel.delayed + weight * source;
-    };
-
-    const auto valueA = channels[0].feedbackRamp.process (feedbackInput (channels[0]));
-    const auto valueB = channels[1].feedbackRamp.process (feedbackInput (channels[1]));
-
-    lines[0].write (block.pingPong ? valueB : valueA);
-    lines[1].write (block.pingPong ? valueA : valueB);
-}
-
-void Delay::mixOutput (float dryA, float dryB, float& left, float& right) noexcept
-{
-    const auto panValue = smoothed (pan);
-    const auto wetA = channels[0].delayed * smoothed (outputGain) * smoothed (wet) * (1.0f - unitClamp (panValue));
-    const auto wetB = channels[1].delayed * smoothed (outputGain) * smoothed (wet) * (1.0f - unitClamp (-panValue));
-    const auto outA = channels[0].outputRamp.process (smoothed (dry) * dryA + wetA);
-    const auto outB = channels[1].outputRamp.process (smoothed (dry) * dryB + wetB);
-
-    left = block.midSide ? outA + outB : outA;
-    right = block.midSide ? outA - outB : outB;
-    left = std::clamp (left, -1.0f, 1.0f);
-    right = std::clamp (right, -1.0f, 1.0f);
 }

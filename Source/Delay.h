@@ -175,8 +175,6 @@ private:
     void synchroniseToTransport (const DelayParams& params, const TransportInfo& transport) noexcept;
     void playReversed (float tapeOffset) noexcept;
     void processSamples (float* channel0, float* channel1, int numSamples) noexcept;
-    void writeFeedback() noexcept;
-    void mixOutput (float dryA, float dryB, float& left, float& right) noexcept;
 
     float smoothed (SmoothedValue which) const noexcept { return smoothers[(size_t) which].current; }
 
