@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -23,6 +24,10 @@ constexpr int resampleInterval = 32;
 // iterations for ratios up to 2, the iteration limit only guards the loop.
 constexpr int searchSlices = 8;
 constexpr int iterationLimit = 4;
+// Spliced output goes to the rings in chunks, twice as fast as it is read: a block's output
+// is spread over the first half of the next block instead of landing in one host block.
+constexpr int emitInterval = 16;
+constexpr int emitChunk = 32;
 
 int ceilDivide (int numerator, int denominator) noexcept
 {
@@ -92,6 +97,8 @@ void PitchShifter::prepare (float sampleRate)
     resampledLength = (int) ((float) blockLength / ratio);
     lastRatio = ratio;
     job = {};
+    segmentHead = segmentCount = 0;
+    emitCountdown = 0;
     startSplicing();
 }
 
@@ -138,6 +145,12 @@ void PitchShifter::process (float& left, float& right) noexcept
     {
         job.countdown = job.interval;
         runJob();
+    }
+
+    if (segmentCount > 0 && --emitCountdown <= 0)
+    {
+        emitCountdown = emitInterval;
+        emitPending (emitChunk);
     }
 
     const auto t = readCounter++;
@@ -221,6 +234,8 @@ void PitchShifter::completeBlock() noexcept
     const auto completed = fillBuffer;
     while (job.active && job.block != completed)
         runJob();
+
+    emitPending (std::numeric_limits<int>::max());
 
     fillBuffer ^= 1;
     fillIndex = 0;
@@ -340,25 +355,72 @@ void PitchShifter::searchStep() noexcept
         finishIteration();
 }
 
-void PitchShifter::emit (float left, float right) noexcept
+void PitchShifter::queueSegment (const Segment& segment) noexcept
 {
-    channels[0].ring.write (left);
-    channels[1].ring.write (right);
-    --readCounter;
-    ++cursor;
+    if (segment.length <= 0)
+        return;
+
+    // Never more than a block's segments wait; should the queue be full, make room at once.
+    while (segmentCount == (int) segments.size())
+        emitPending (segments[(size_t) segmentHead].length);
+
+    segments[(size_t) ((segmentHead + segmentCount) % (int) segments.size())] = segment;
+    ++segmentCount;
+}
+
+void PitchShifter::emitPending (int budget) noexcept
+{
+    while (budget > 0 && segmentCount > 0)
+    {
+        auto& segment = segments[(size_t) segmentHead];
+        const auto& left = channels[0].resampled[(size_t) segment.block];
+        const auto& right = channels[1].resampled[(size_t) segment.block];
+        const auto end = segment.done + std::min (budget, segment.length - segment.done);
+        auto& leftRing = channels[0].ring;
+        auto& rightRing = channels[1].ring;
+
+        for (auto i = segment.done; i < end; ++i)
+        {
+            const auto to = (size_t) (segment.start + i);
+
+            if (segment.fadeFrom < 0)
+            {
+                leftRing.write (left[to]);
+                rightRing.write (right[to]);
+            }
+            else
+            {
+                const auto gain = (float) i / (float) std::max (1, correlationLength);
+                const auto from = (size_t) (segment.fadeFrom + i);
+                leftRing.write (gain * left[to] + (1.0f - gain) * left[from]);
+                rightRing.write (gain * right[to] + (1.0f - gain) * right[from]);
+            }
+        }
+
+        readCounter -= end - segment.done;
+        budget -= end - segment.done;
+        segment.done = end;
+
+        if (segment.done == segment.length)
+        {
+            segmentHead = (segmentHead + 1) % (int) segments.size();
+            --segmentCount;
+        }
+    }
 }
 
 void PitchShifter::finishIteration() noexcept
 {
-    const auto& left = channels[0].resampled[(size_t) job.block];
-    const auto& right = channels[1].resampled[(size_t) job.block];
     const auto n = job.length;
     const auto splice = job.searchStart + job.best;
     const auto jumpFrom = job.jumpFrom;
     const auto jumpsBeforeStart = jumpTarget < 0;
 
-    while (cursor < splice)
-        emit (left[(size_t) cursor], right[(size_t) cursor]);
+    if (cursor < splice)
+    {
+        queueSegment ({ job.block, cursor, -1, splice - cursor });
+        cursor = splice;
+    }
 
     if (jumpsBeforeStart)
         cursor = 0;
@@ -366,14 +428,9 @@ void PitchShifter::finishIteration() noexcept
     const auto deviation = splice - job.nominal;
     ++job.iteration;
 
-    const auto fadeEnd = std::min (correlationLength, n - jumpFrom - 1);
-    for (int i = 0; i <= fadeEnd; ++i)
-    {
-        const auto gain = (float) i / (float) std::max (1, correlationLength);
-        const auto to = (size_t) (jumpFrom + i);
-        const auto from = (size_t) (splice + i);
-        emit (gain * left[to] + (1.0f - gain) * left[from], gain * right[to] + (1.0f - gain) * right[from]);
-    }
+    const auto fadeLength = std::min (correlationLength, n - jumpFrom - 1) + 1;
+    queueSegment ({ job.block, jumpFrom, splice, fadeLength });
+    cursor += fadeLength;
 
     if (jumpsBeforeStart && job.iteration <= iterationLimit)
     {
@@ -384,9 +441,7 @@ void PitchShifter::finishIteration() noexcept
         return;
     }
 
-    for (auto i = jumpFrom + fadeEnd + 1; i < n; ++i)
-        emit (left[(size_t) i], right[(size_t) i]);
-
+    queueSegment ({ job.block, jumpFrom + fadeLength, -1, n - jumpFrom - fadeLength });
     carryOffset = deviation;
     job.active = false;
 

@@ -99,6 +99,23 @@ private:
 
     Job job;
 
+    /** A stretch of a resampled block waiting to go to the rings: copied as it is, or crossfaded
+        from the stretch at `fadeFrom` into the one at `start` over the correlation length. */
+    struct Segment
+    {
+        int block = 0;
+        int start = 0;
+        int fadeFrom = -1;
+        int length = 0;
+        int done = 0;
+    };
+
+    /** Room for every segment of one block (two per splice iteration, one final copy). */
+    std::array<Segment, 16> segments;
+    int segmentHead = 0;
+    int segmentCount = 0;
+    int emitCountdown = 0;
+
     void storeInput (int channel, float x) noexcept;
     float carryBlend (int channel, int index, float x) const noexcept;
     void completeBlock() noexcept;
@@ -110,6 +127,7 @@ private:
     void beginIteration() noexcept;
     void searchStep() noexcept;
     void finishIteration() noexcept;
-    void emit (float left, float right) noexcept;
+    void queueSegment (const Segment& segment) noexcept;
+    void emitPending (int budget) noexcept;
     void restartResamplers() noexcept;
 };
