@@ -183,6 +183,108 @@ Row measureRate (double sampleRate, const NoiseInput& input)
     return row;
 }
 
+/** One row per playback mode at defaults, diffusion at its richest, and the heaviest setting
+    of all, at 48 kHz against the reference kernel of the same run. */
+void characterRows (const NoiseInput& input)
+{
+    constexpr double sampleRate = 48000.0;
+    const TransportInfo transport;
+    const auto measureParams = [&] (DelayParams params, bool automated)
+    {
+        Delay engine;
+        engine.prepare ((float) sampleRate, 2);
+        int block = 0;
+        return measure (sampleRate, input, [&] (float* left, float* right, int n)
+            {
+                if (automated)
+                    automate (params, block++);
+                runEngine (engine, params, transport, left, right, n); });
+    };
+
+    ReferenceDelay reference ((float) sampleRate);
+    const auto referenceFactor = measure (sampleRate, input, [&] (float* left, float* right, int n)
+        { reference.process (left, right, n); });
+    const auto printRow = [referenceFactor] (const char* name, double factor)
+    { std::printf ("%-46s %9.0fx %9.2f\n", name, factor, referenceFactor / factor); };
+
+    std::printf ("\ncharacter modes at 48 kHz, reference kernel (c) %.0fx:\n%-46s %10s %9s\n", referenceFactor, "setting", "realtime", "cost/(c)");
+    static constexpr const char* modeRows[] = { "mode 1 Normal, defaults", "mode 2 Rev Forw, defaults", "mode 3 Pure Rev, defaults", "mode 4 Chaos, defaults", "mode 5 Rev Chaos, defaults", "mode 6 Frequency, defaults", "mode 7 Pitch, defaults" };
+
+    for (int mode = 1; mode <= 7; ++mode)
+    {
+        DelayParams params;
+        params.mode = mode;
+        printRow (modeRows[mode - 1], measureParams (params, false));
+    }
+
+    DelayParams diffused;
+    diffused.diffAmt = 1.0f;
+    diffused.diffSize = 1.0f;
+    diffused.diffQuality = 8;
+    printRow ("diffusion quality 8, full size", measureParams (diffused, false));
+
+    auto worst = everythingOn ((float) sampleRate);
+    worst.mode = 7;
+    worst.pitchShift = 12;
+    worst.diffAmt = 1.0f;
+    worst.diffSize = 1.0f;
+    worst.diffQuality = 8;
+    printRow ("worst: pitch +12, diffusion 8, everything on", measureParams (worst, true));
+}
+
+/** The pitch shifter works once per 60 ms block: the costliest host block against the median one.
+    The same input runs several times and each block keeps its cheapest time, so that what
+    remains is the block's own work, not the machine's other load; mode 1 shows the floor. */
+void pitchBlockSpread (const NoiseInput& input)
+{
+    constexpr double sampleRate = 48000.0;
+    constexpr double seconds = 10.0;
+    constexpr int repeats = 5;
+    const TransportInfo transport;
+
+    std::printf ("\nblock times at 48 kHz, %.0f s of noise, cheapest of %d runs per block:\n%-8s %-14s %12s %12s %12s %10s\n", seconds,
+        repeats, "block", "setting", "median us", "p99 us", "worst us", "worst/med");
+
+    const auto measureBlocks = [&] (int hostBlock, int mode, int semitones)
+    {
+        const auto numBlocks = (int) (seconds * sampleRate / hostBlock);
+        std::vector<double> cheapest ((size_t) numBlocks, 1.0e9);
+        std::vector<float> left ((size_t) hostBlock), right ((size_t) hostBlock);
+
+        for (int run = 0; run < repeats; ++run)
+        {
+            Delay engine;
+            engine.prepare ((float) sampleRate, 2);
+            DelayParams params;
+            params.mode = mode;
+            params.pitchShift = semitones;
+
+            for (int block = 0; block < numBlocks; ++block)
+            {
+                const auto offset = (size_t) ((block * hostBlock) % (NoiseInput::numBlocks * blockSize - hostBlock));
+                std::copy_n (input.samples[0].data() + offset, hostBlock, left.begin());
+                std::copy_n (input.samples[1].data() + offset, hostBlock, right.begin());
+                const auto start = threadCpuSeconds();
+                runEngine (engine, params, transport, left.data(), right.data(), hostBlock);
+                cheapest[(size_t) block] = std::min (cheapest[(size_t) block], 1.0e6 * (threadCpuSeconds() - start));
+            }
+        }
+
+        std::sort (cheapest.begin(), cheapest.end());
+        const auto middle = cheapest[cheapest.size() / 2];
+        const auto name = mode == 7 ? juce::String ("pitch ") + (semitones > 0 ? "+" : "") + juce::String (semitones) : juce::String ("mode 1");
+        std::printf ("%-8d %-14s %12.2f %12.2f %12.2f %10.2f\n", hostBlock, name.toRawUTF8(), middle, cheapest[cheapest.size() * 99 / 100], cheapest.back(), cheapest.back() / middle);
+    };
+
+    for (int hostBlock : { 512, 64 })
+    {
+        measureBlocks (hostBlock, 1, 0);
+
+        for (int semitones : { 0, 12, -12 })
+            measureBlocks (hostBlock, 7, semitones);
+    }
+}
+
 /** Microseconds per block through the whole processor: loud noise, then a long silent tail. */
 void denormalCheck (double sampleRate)
 {
@@ -249,6 +351,8 @@ int main()
             row.reference / row.defaults, row.reference / row.everything);
     }
 
+    characterRows (input);
+    pitchBlockSpread (input);
     std::printf ("\n");
     denormalCheck (48000.0);
     return 0;
