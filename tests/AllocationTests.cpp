@@ -87,7 +87,6 @@ TEST (RealTimeSafety, ProcessBlockNeitherAllocatesNorFreesWithEveryStageOnAndPar
     fixture.set (ParamIDs::tape, 1.0f);
     fixture.set (ParamIDs::modAmt, 1.0f);
     fixture.set (ParamIDs::modRate, 0.5f);
-    fixture.set (ParamIDs::diffAmt, 0.5f);
     fixture.set (ParamIDs::diffSize, 0.5f);
     fixture.set (ParamIDs::spread, 0.5f);
 
@@ -104,6 +103,12 @@ TEST (RealTimeSafety, ProcessBlockNeitherAllocatesNorFreesWithEveryStageOnAndPar
         fixture.set (ParamIDs::postDist, (float) ((block / 30) % 2));
         fixture.set (ParamIDs::timeMode, (float) ((block / 40) % 4));
         fixture.set (ParamIDs::mode, (float) (1 + (block / 80) % 7));
+        // Each mode runs with diffusion on, then switches it off; the character controls move.
+        fixture.set (ParamIDs::diffAmt, block % 80 < 60 ? 0.5f : 0.0f);
+        fixture.set (ParamIDs::diffQuality, (float) (1 + block % 8));
+        fixture.set (ParamIDs::pitchShift, (float) ((block / 10) % 25 - 12));
+        fixture.set (ParamIDs::frequencyShift, random.nextFloat() * 2.0f - 1.0f);
+        fixture.set (ParamIDs::echoOffset, random.nextFloat());
         fixture.set (ParamIDs::distFunction, (float) (1 + block % 15));
         fixture.set (ParamIDs::bypassAll, (float) (block % 97 == 0));
         fixture.setBpm (90.0 + block % 60);
