@@ -199,11 +199,11 @@ TEST_F (RendererFixture, ExistingOutputSurvivesFailedRunAndIsReplacedBySuccessfu
     EXPECT_EQ (workFiles(), juce::StringArray { "out.wav" }) << "no temporary file may remain";
 }
 
-TEST_F (RendererFixture, DemoRendersThePhrasePlusTail)
+TEST_F (RendererFixture, DemoToursEveryModeWithThePhrasePlusTail)
 {
     static constexpr double tailSeconds = 1.5;
     static constexpr double demoRate = 48000.0;
-    static constexpr double demoSeconds = 4.0;
+    static constexpr double demoSeconds = 7 * 2.5; // the phrase's opening once per mode
 
     const auto result = run ({ "--demo", "demo.wav", "--tail", "1.5", "--bits", "32f", "--block", "333" });
     ASSERT_EQ (result.exitCode, 0) << result.err;
@@ -228,6 +228,16 @@ TEST_F (RendererFixture, DemoRendersThePhrasePlusTail)
             { return std::isfinite (x); }));
         EXPECT_GT (audio.getRMSLevel (channel, 0, audio.getNumSamples()), 0.01f) << "channel " << channel << " is silent";
     }
+}
+
+TEST_F (RendererFixture, DemoWithAChosenModeRendersTheWholePhraseInThatMode)
+{
+    const auto result = run ({ "--demo", "demo.wav", "--tail", "0", "--set", "mode=Rev Chaos" });
+    ASSERT_EQ (result.exitCode, 0) << result.err;
+
+    const auto reader = openOutput ("demo.wav");
+    ASSERT_NE (reader, nullptr);
+    EXPECT_EQ (reader->lengthInSamples, (juce::int64) (4.0 * 48000.0));
 }
 
 /** The processor's whole-effect bypass passes the input untouched, so a render must give back

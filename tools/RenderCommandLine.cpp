@@ -87,7 +87,7 @@ const std::vector<OptionSpec>& optionTable()
                 command.bitsPerSample = bitDepths[index];
                 return juce::Result::ok();
             } },
-        { "--demo", "OUT.wav", "render the built-in demonstration phrase instead of an input file",
+        { "--demo", "OUT.wav", "render the built-in demonstration phrase instead of an input file: once per playback mode, one after another, unless --set mode or --preset picks the sound",
             [] (RenderCommand& command, const juce::String& value)
             {
                 command.renderDemo = true;

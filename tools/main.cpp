@@ -1,5 +1,6 @@
 #include "AudioFiles.h"
 #include "DemoPhrase.h"
+#include "DemoTour.h"
 #include "PluginProcessor.h"
 #include "PresetFile.h"
 #include "RenderCommandLine.h"
@@ -140,9 +141,23 @@ int run (const juce::StringArray& arguments)
     }
 
     RenderInput input;
+    juce::StringArray userChoices;
 
-    if (command.renderDemo)
+    for (const auto& assignment : command.assignments)
+        userChoices.add (assignment.parameterId);
+
+    // The demo tours the modes unless the user picked a mode or a preset of their own.
+    const auto tourModes = command.renderDemo && command.preset.isEmpty() && !userChoices.contains (ParamIDs::mode);
+
+    if (tourModes)
+    {
+        input = RenderInput::fromBuffer (DemoTour::generate (DemoPhrase::defaultSampleRate), DemoPhrase::defaultSampleRate);
+        DemoTour::apply (processor, 0, userChoices);
+    }
+    else if (command.renderDemo)
+    {
         input = RenderInput::fromBuffer (DemoPhrase::generate(), DemoPhrase::defaultSampleRate);
+    }
     else if (const auto opened = openAudioFile (command.input, input); opened.failed())
         return fail (opened.getErrorMessage());
 
@@ -160,14 +175,24 @@ int run (const juce::StringArray& arguments)
     const auto showProgress = isatty (fileno (stderr)) != 0 && totalSeconds > progressBarMinimumSeconds;
     TerminalProgressBar progressBar;
     RenderSummary summary;
+    const auto totalSamples = (double) input.lengthInSamples + command.settings.tailSeconds * input.sampleRate;
+    auto scene = 0;
 
     const auto rendered = renderThroughProcessor (
         processor, input, command.settings, [&output] (const juce::AudioBuffer<float>& block)
         { return output.write (block); },
-        [&progressBar, showProgress] (double fraction)
+        [&] (double fraction)
         {
             if (showProgress)
                 progressBar.update (fraction);
+
+            if (tourModes)
+            {
+                const auto next = DemoTour::sceneAt ((juce::int64) std::llround (fraction * totalSamples), input.sampleRate);
+
+                if (next != scene)
+                    DemoTour::apply (processor, scene = next, userChoices);
+            }
         },
         summary);
     progressBar.finish();
