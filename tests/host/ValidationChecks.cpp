@@ -18,8 +18,9 @@ constexpr bool requireFiniteOutputForNonFiniteInput = true;
 constexpr double validationSampleRates[] { 44100.0, 48000.0, 88200.0, 96000.0, 192000.0 };
 constexpr int validationBlockSizes[] { 1, 16, 64, 512, 4096 };
 
-// A second of audio per matrix cell keeps the 25 cells of both formats to well under a minute.
-constexpr double secondsPerCell = 1.0;
+// A quarter second per mode and diffusion setting (3.5 s per cell) keeps the 25 cells of both
+// formats to about a minute.
+constexpr double secondsPerSetting = 0.25;
 constexpr double standardSampleRate = 48000.0;
 constexpr int standardBlockSize = 256;
 
@@ -261,6 +262,17 @@ void checkNoAllocationsOnAudioThread (CheckContext& context)
 
 void checkRateAndBlockSizeMatrix (CheckContext& context)
 {
+    // Every cell plays each of the seven modes with diffusion off, then on (at half size).
+    static constexpr int numModes = 7;
+    static constexpr float diffusionSettings[] { 0.0f, 0.5f };
+    auto* mode = HostAudio::findParameter (context.instance, "Mode");
+    auto* diffusionAmount = HostAudio::findParameter (context.instance, "Diffusion Amount");
+    auto* diffusionSize = HostAudio::findParameter (context.instance, "Diffusion Size");
+
+    if (!context.expect (mode != nullptr && diffusionAmount != nullptr && diffusionSize != nullptr, "mode and diffusion parameters found"))
+        return;
+
+    diffusionSize->setValue (0.5f);
     juce::Random random (11);
 
     for (const auto sampleRate : validationSampleRates)
@@ -271,12 +283,25 @@ void checkRateAndBlockSizeMatrix (CheckContext& context)
             HostAudio::BlockProcessor processor (context.instance);
             juce::AudioBuffer<float> buffer (HostAudio::numChannels, blockSize);
             OutputWatch watch;
-            processTestSignal (processor, buffer, random, blocksFor (sampleRate, blockSize, secondsPerCell), watch);
 
-            context.expect (watch.isWithinFullScale(), juce::String (sampleRate, 0) + " Hz, block " + juce::String (blockSize) + ": " + watch.describe());
+            for (int modeIndex = 0; modeIndex < numModes; ++modeIndex)
+            {
+                for (const auto amount : diffusionSettings)
+                {
+                    mode->setValue ((float) modeIndex / (float) (numModes - 1));
+                    diffusionAmount->setValue (amount);
+                    processTestSignal (processor, buffer, random, blocksFor (sampleRate, blockSize, secondsPerSetting), watch);
+                }
+            }
+
+            context.expect (watch.isWithinFullScale(), juce::String (sampleRate, 0) + " Hz, block " + juce::String (blockSize) + ", every mode with diffusion off and on: " + watch.describe());
             context.instance.releaseResources();
         }
     }
+
+    mode->setValue (0.0f);
+    diffusionAmount->setValue (0.0f);
+    diffusionSize->setValue (0.0f);
 }
 
 /** Some hosts send a block larger than they announced: it must not crash. VST3 makes the announced
