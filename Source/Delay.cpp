@@ -98,6 +98,14 @@ Delay::AllFilters::AllFilters()
     lowPass.type = Filters::lowPass;
 }
 
+Delay::AllFilters::Blends::Blends (float lowCutBlend, float highCutBlend) noexcept
+    : lowFiltered (std::min (lowCutBlend, 1.0f))
+    , lowUnfiltered (lowCutBlend < 1.0f ? 1.0f - lowCutBlend : 0.0f)
+    , highFiltered (std::min (highCutBlend, 1.0f))
+    , highUnfiltered (highCutBlend < 1.0f ? 1.0f - highCutBlend : 0.0f)
+{
+}
+
 void Delay::AllFilters::reset (float sampleRate)
 {
     highPass.reset (sampleRate, 0);
@@ -240,8 +248,7 @@ void Delay::process (float* channel0, float* channel1, int numSamples, const Del
     block.monoWet = params.mono;
     block.midSide = params.midSideMode;
     block.bypass = params.bypassAll;
-    block.lowCutBlend = params.lowCutBlend;
-    block.highCutBlend = params.highCutBlend;
+    block.blends = AllFilters::Blends (params.lowCutBlend, params.highCutBlend);
     block.maximumReadDelay = lines[0].getMaximumDelay();
     block.echoOffset = params.echoOffset;
 
@@ -459,8 +466,8 @@ void Delay::processSamples (float* channel0, float* channel1, int numSamples) no
         }
 
         // 5. Input filters, always.
-        a.input = input.process (a.input, 0, flags.lowCutBlend, flags.highCutBlend);
-        b.input = input.process (b.input, 1, flags.lowCutBlend, flags.highCutBlend);
+        a.input = input.process (a.input, 0, flags.blends);
+        b.input = input.process (b.input, 1, flags.blends);
 
         // 6. Chaos cursor.
         if (modes.chaos)
@@ -511,14 +518,14 @@ void Delay::processSamples (float* channel0, float* channel1, int numSamples) no
         // 14. Feedback filters.
         if (flags.filterFeedback)
         {
-            a.delayed = feedbackSet.process (a.delayed, 0, flags.lowCutBlend, flags.highCutBlend);
-            b.delayed = feedbackSet.process (b.delayed, 1, flags.lowCutBlend, flags.highCutBlend);
+            a.delayed = feedbackSet.process (a.delayed, 0, flags.blends);
+            b.delayed = feedbackSet.process (b.delayed, 1, flags.blends);
         }
 
         if (flags.filterReversed)
         {
-            a.reversed = reverseSet.process (a.reversed, 0, flags.lowCutBlend, flags.highCutBlend);
-            b.reversed = reverseSet.process (b.reversed, 1, flags.lowCutBlend, flags.highCutBlend);
+            a.reversed = reverseSet.process (a.reversed, 0, flags.blends);
+            b.reversed = reverseSet.process (b.reversed, 1, flags.blends);
         }
 
         // 15. Diffusion; the diffuser ramps crossfade its switching.

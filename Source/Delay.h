@@ -29,26 +29,28 @@ public:
     /** The high-pass then the low-pass of one filter set, with the blends that fade each cut in. */
     struct AllFilters
     {
+        /** Shares of filtered and unfiltered signal for each cut, from its blend (0..1, Hz-derived):
+            below 1 the cut fades in, at 1 only the filtered signal passes. Once per block. */
+        struct Blends
+        {
+            Blends (float lowCutBlend, float highCutBlend) noexcept;
+            float lowFiltered, lowUnfiltered, highFiltered, highUnfiltered;
+        };
+
         AllFilters();
         void reset (float sampleRate);
         void updateCoefficients (float lowCut, float lowCutQ, float highCut, float highCutQ) noexcept;
 
-        float process (float x, int channel, float lowCutBlend, float highCutBlend) noexcept
+        float process (float x, int channel, const Blends& blends) noexcept
         {
-            x = blend (highPass.process (x, channel), x, lowCutBlend);
-            return blend (lowPass.process (x, channel), x, highCutBlend);
+            x = blends.lowFiltered * highPass.process (x, channel) + blends.lowUnfiltered * x;
+            return blends.highFiltered * lowPass.process (x, channel) + blends.highUnfiltered * x;
         }
 
         /** True when both filters hold only zeros, so silence in gives silence out and state. */
         bool isSilent() const noexcept;
 
         Filters highPass, lowPass;
-
-    private:
-        static float blend (float filtered, float unfiltered, float amount) noexcept
-        {
-            return amount < 1.0f ? amount * filtered + (1.0f - amount) * unfiltered : filtered;
-        }
     };
 
     /** Per-channel values and stages; the held values of the ramps live in the ramps. */
@@ -158,8 +160,7 @@ private:
         bool monoWet = false;
         bool midSide = false;
         bool bypass = false;
-        float lowCutBlend = 0.0f;
-        float highCutBlend = 0.0f;
+        AllFilters::Blends blends { 0.0f, 0.0f };
         float maximumReadDelay = 0.0f;
         float echoOffset = 0.0f;
     };

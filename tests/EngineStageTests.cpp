@@ -105,19 +105,19 @@ TEST (Filters, A25HzLowCutMixesTheHighPassHalfWithItsInput)
     float y = 0.0f;
 
     for (int i = 0; i < 48000; ++i)
-        y = filters.process (1.0f, 0, 0.5f, 0.0f); // DC: the high-pass removes it completely
+        y = filters.process (1.0f, 0, { 0.5f, 0.0f }); // DC: the high-pass removes it completely
 
     EXPECT_NEAR (y, 0.5f, 1.0e-4f);
 }
 
-float gainAtCutoff (Delay::AllFilters& filters, int channel, float lowCutBlend, float highCutBlend, float frequency)
+float gainAtCutoff (Delay::AllFilters& filters, int channel, const Delay::AllFilters::Blends& blends, float frequency)
 {
     const auto input = sine (48000, frequency, 0.01f);
     float peak = 0.0f;
 
     for (size_t i = 0; i < input.size(); ++i)
     {
-        const auto y = filters.process (input[i], channel, lowCutBlend, highCutBlend);
+        const auto y = filters.process (input[i], channel, blends);
 
         if (i > input.size() / 2)
             peak = std::max (peak, std::abs (y));
@@ -145,8 +145,8 @@ TEST (Filters, ResonanceActsOnTheInputPairOnly)
 
     EXPECT_FLOAT_EQ (engine.inputFilters.highPass.cachedQ, 20.0f);
     EXPECT_FLOAT_EQ (engine.feedbackFilters.highPass.cachedQ, 0.707f);
-    EXPECT_NEAR (gainAtCutoff (engine.inputFilters, 0, 1.0f, 0.0f, cutoff), 20.0f, 1.0f);
-    EXPECT_NEAR (gainAtCutoff (engine.feedbackFilters, 0, 1.0f, 0.0f, cutoff), 0.707f, 0.02f);
+    EXPECT_NEAR (gainAtCutoff (engine.inputFilters, 0, { 1.0f, 0.0f }, cutoff), 20.0f, 1.0f);
+    EXPECT_NEAR (gainAtCutoff (engine.feedbackFilters, 0, { 1.0f, 0.0f }, cutoff), 0.707f, 0.02f);
 }
 
 //==============================================================================
