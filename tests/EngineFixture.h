@@ -93,8 +93,13 @@ public:
 
     struct FixedPlayHead : public juce::AudioPlayHead
     {
-        juce::Optional<PositionInfo> getPosition() const override { return position; }
+        juce::Optional<PositionInfo> getPosition() const override
+        {
+            return supplied ? juce::Optional<PositionInfo> (position) : juce::nullopt;
+        }
+
         PositionInfo position;
+        bool supplied = true;
     };
 
     VantrelDelayAudioProcessor processor;

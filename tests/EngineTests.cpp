@@ -121,6 +121,25 @@ TEST (TempoSync, TheSameChangeInMillisecondsGlides)
     EXPECT_GT (time.current, time.target);
 }
 
+TEST (TempoSync, APositionWithoutTempoMeans120BpmAndNoPositionKeepsTheLastTempo)
+{
+    EngineFixture fixture;
+    fixture.set (ParamIDs::timeMode, 1.0f);
+    fixture.set (ParamIDs::timeNrm, 2.0f);
+    fixture.setBpm (90.0);
+    fixture.process (Signal (512, 0.0f));
+    EXPECT_EQ (fixture.engine().smoothers[Delay::delayTime].target, 32000.0f);
+
+    fixture.playHead.position = juce::AudioPlayHead::PositionInfo();
+    fixture.process (Signal (512, 0.0f));
+    EXPECT_EQ (fixture.engine().smoothers[Delay::delayTime].target, 24000.0f);
+
+    fixture.setBpm (60.0);
+    fixture.playHead.supplied = false;
+    fixture.process (Signal (512, 0.0f));
+    EXPECT_EQ (fixture.engine().smoothers[Delay::delayTime].target, 24000.0f);
+}
+
 TEST (TempoSync, SlowTemposAreHeldAtTheLineCapacityInsteadOfWrapping)
 {
     EngineFixture fixture;

@@ -164,6 +164,17 @@ TEST (Lifecycle, NothingHappensBeforePrepareToPlay)
             ASSERT_EQ (buffer.getSample (channel, i), 3.0f);
 }
 
+TEST (Lifecycle, WithoutAPlayHeadTheBlockPassesUntouchedButAResetRequestIsHonoured)
+{
+    EngineFixture fixture;
+    fixture.processor.setPlayHead (nullptr);
+    EXPECT_EQ (fixture.process (Signal (512, 1.5f)).left.back(), 1.5f);
+
+    fixture.processor.resetRequest = true;
+    EXPECT_EQ (fixture.process (Signal (512, 1.5f)).left.back(), 0.0f);
+    EXPECT_FALSE (fixture.processor.resetRequest.load());
+}
+
 TEST (Lifecycle, AfterPrepareTheCutsStartOpenAndTheGainsFadeIn)
 {
     EngineFixture fixture;
