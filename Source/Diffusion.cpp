@@ -12,6 +12,13 @@ constexpr float capacitySeconds = 4.0f;
 // Smallest normal float: anything below is flushed so the feedback of a stage never turns denormal.
 constexpr float smallestNormal = 1.17549435e-38f;
 
+// What circulates in the stages and what leaves the cascade is flushed; the values passed from
+// stage to stage are not, which keeps the flush off the chain of dependent operations.
+float flushDenormal (float x) noexcept
+{
+    return std::abs (x) < smallestNormal ? 0.0f : x;
+}
+
 float stageCapacityDivisor (int stage) noexcept
 {
     // Later stages are shorter: divisors 1, 1.5, 2, ..., 4.5.
@@ -82,16 +89,11 @@ float Diffusion::processAPFCascaded (float x) noexcept
 
         const auto delayed = stage.read (length);
         const auto v = x + gain * delayed;
-        auto out = delayed - gain * v;
-
-        if (std::abs (out) < smallestNormal)
-            out = 0.0f;
-
-        stage.write (v);
-        x = out;
+        x = delayed - gain * v;
+        stage.write (flushDenormal (v));
     }
 
-    return x;
+    return flushDenormal (x);
 }
 
 void Diffusion::flush() noexcept

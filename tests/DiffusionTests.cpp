@@ -1,8 +1,10 @@
 #include "Diffusion.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <juce_core/juce_core.h>
+#include <limits>
 #include <vector>
 
 namespace
@@ -152,4 +154,18 @@ TEST (Diffusion, FlushEmptiesTheStages)
 
     for (int n = 0; n < 5 * 4800; ++n)
         ASSERT_EQ (fixture.diffuser.processAPFCascaded (0.0f), 0.0f);
+}
+
+TEST (Diffusion, ADecayingTailNeverLeavesDenormalsBehind)
+{
+    DiffuserFixture fixture (0, 8, 0.01f);
+    fixture.delayTime = 480.0f;
+    const auto response = fixture.impulseResponse (200000);
+
+    const auto isDenormal = [] (float x)
+    { return x != 0.0f && std::abs (x) < std::numeric_limits<float>::min(); };
+    EXPECT_TRUE (std::none_of (response.begin(), response.end(), isDenormal));
+
+    for (const auto& stage : fixture.diffuser.stages)
+        EXPECT_TRUE (std::none_of (stage.data.begin(), stage.data.end(), isDenormal));
 }
