@@ -115,6 +115,21 @@ TEST (ChaosModes, CursorCyclesWithPeriodTwoAndAHalfDelayTimesWhileStopped)
     EXPECT_NEAR (fixture.engine().chaos.chaosCursor, 50.0f, 2.0f) << "one period later";
 }
 
+TEST (ChaosModes, CycleStartsFromTheSongPositionWhenPlaybackStarts)
+{
+    EngineFixture fixture (48000.0, 2, 100);
+    wetOnly (fixture, 4, 0.5f);
+    ASSERT_FALSE (fixture.engine().chaos.wasPlaying);
+
+    // 1000 samples into the song the cycle has risen to 500; this block adds 100 half-sample steps.
+    fixture.playHead.position.setIsPlaying (true);
+    fixture.playHead.position.setTimeInSamples (1000);
+    fixture.process (Signal (100, 0.0f));
+
+    EXPECT_FLOAT_EQ (fixture.engine().chaos.chaosCursor, 550.0f);
+    EXPECT_TRUE (fixture.engine().chaos.wasPlaying);
+}
+
 TEST (ShifterModes, FrequencyModeShiftsTheEcho)
 {
     EngineFixture fixture;
