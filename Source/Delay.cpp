@@ -40,6 +40,12 @@ constexpr std::array<float, Delay::numSmoothedValues> smoothingSeconds {
     0.05f,             // frequencyShift
     0.01f              // pan
 };
+// A whole note lasts four beats; the tempo is in beats per minute.
+constexpr float beatsPerWholeNote = 4.0f;
+constexpr float secondsPerMinute = 60.0f;
+// The cuts start fully open after preparation.
+constexpr float openLowCutHz = 20.0f;
+constexpr float openHighCutHz = 20000.0f;
 // The time display's centre: the normalised 0.5 shows 200 ms.
 constexpr float timeRangeCentreMs = 200.0f;
 // Sync note lengths relative to the straight note.
@@ -87,7 +93,7 @@ float feedbackValue (const Delay::ChannelVars& channel, bool pingPong, bool allR
 
 float decibelGain (float unitValue) noexcept
 {
-    return std::pow (10.0f, gainRangeDb * unitValue / 20.0f);
+    return std::pow (10.0f, gainRangeDb * unitValue / 20.0f); // amplitude decibels
 }
 }
 
@@ -164,8 +170,8 @@ void Delay::prepare (float newSampleRate, int newNumOutputChannels)
         channel.outputRamp.prepare (sampleRate);
     }
 
-    smoothers[lowCutFrequency].current = 20.0f;
-    smoothers[highCutFrequency].current = 20000.0f;
+    smoothers[lowCutFrequency].current = openLowCutHz;
+    smoothers[highCutFrequency].current = openHighCutHz;
 
     tapeModulator.prepare (sampleRate);
 
@@ -206,7 +212,7 @@ void Delay::flushAllBuffers() noexcept
 //==============================================================================
 void Delay::process (float* channel0, float* channel1, int numSamples, const DelayParams& params, const TransportInfo& transport) noexcept
 {
-    samplesPerWholeNote = 4.0f * sampleRate / ((float) transport.bpm / 60.0f);
+    samplesPerWholeNote = beatsPerWholeNote * sampleRate / ((float) transport.bpm / secondsPerMinute);
     channels[0].outputChannel = channel0;
     channels[1].outputChannel = channel1;
 
