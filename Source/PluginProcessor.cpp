@@ -52,11 +52,13 @@ void VantrelDelayAudioProcessor::parameterChanged (const juce::String& parameter
     if (loadingState.load())
         return;
 
-    if (parameterID == ParamIDs::splitTestingSide || parameterID == ParamIDs::mode)
+    if (parameterID == ParamIDs::splitTestingSide)
+        requestSideSwitch();
+    else if (parameterID == ParamIDs::mode)
         uiRefreshRequest.store (true);
 }
 
-void VantrelDelayAudioProcessor::setParamValue (const juce::String& parameterID, float value)
+void VantrelDelayAudioProcessor::setParamValue (juce::StringRef parameterID, float value)
 {
     if (auto* parameter = parameters.getParameter (parameterID))
         parameter->setValueNotifyingHost (parameter->convertTo0to1 (value));

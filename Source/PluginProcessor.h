@@ -65,11 +65,22 @@ public:
     void parameterChanged (const juce::String& parameterID, float newValue) override;
 
     /** Sets a parameter from a value in its own units (clamped by its range), notifying the host,
-        without a change gesture. An unknown ID is ignored. Not for the audio thread. */
-    void setParamValue (const juce::String& parameterID, float value);
+        without a change gesture. An unknown ID is ignored. Builds no string, so that an A/B
+        switch delivered on the audio thread allocates nothing. */
+    void setParamValue (juce::StringRef parameterID, float value);
 
     /** The 38 parameters in the order the host sees them. */
     juce::AudioProcessorValueTreeState::ParameterLayout createParamLayout();
+
+    /** Fills a record from the live parameter values. */
+    void savePresetParams (PresetParams& record);
+
+    /** Makes the live parameters equal to a record, one parameter at a time, notifying the host. */
+    void setPresetParams (const PresetParams& record);
+
+    /** Completes at once an A/B switch that was requested on another thread and still waits
+        for the message thread. Message thread only. */
+    void finishPendingSideSwitch();
 
     //==============================================================================
     std::atomic<bool> prepared { false };
@@ -99,6 +110,45 @@ private:
     /** The parameters' raw values, looked up once so that no block searches by ID. */
     static DelayParams::RawValues cacheRawParameterValues (juce::AudioProcessorValueTreeState& tree);
     const DelayParams::RawValues rawParameterValues = cacheRawParameterValues (parameters);
+
+    /** Finishes A/B switches on the message thread: a switch whose request found recordLock
+        busy on another thread, and, after any switch, the announcement of the record's
+        parameters to the host, whose wrapper drops the notifications sent while it delivers
+        its own parameter change. Polls atomic flags, so that a request from the audio thread
+        neither blocks nor allocates. */
+    class SideSwitchFinisher : private juce::Timer
+    {
+    public:
+        explicit SideSwitchFinisher (VantrelDelayAudioProcessor& owner);
+        ~SideSwitchFinisher() override;
+
+        /** Any thread, lock-free. */
+        void requestSwitch() { switchPending.store (true); }
+        void requestAnnouncement() { announcementPending.store (true); }
+
+        /** Message thread: does what is pending now. */
+        void finishPending();
+
+    private:
+        void timerCallback() override { finishPending(); }
+
+        VantrelDelayAudioProcessor& processor;
+        std::atomic<bool> switchPending { false }, announcementPending { false };
+    };
+
+    void requestSideSwitch();
+    void switchToSelectedSide();
+    void announceRecordParametersToHost();
+    void restoreState (const void* data, int sizeInBytes);
+
+    // Keeps an A/B switch and a state call on different threads from interleaving on the
+    // records, sideAActive and the bookkeeping the state stores. Waited for by the switch on
+    // the message thread and by both state calls (host threads); any other thread, the audio
+    // thread included, only tries it and hands the switch over when it is busy.
+    juce::CriticalSection recordLock;
+    int recordGeneration = 0;            // counts switches and restores, guarded by recordLock
+    juce::CriticalSection stateCallLock; // one state call at a time
+    SideSwitchFinisher sideSwitchFinisher { *this };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VantrelDelayAudioProcessor)
 };
