@@ -82,6 +82,9 @@ public:
         for the message thread. Message thread only. */
     void finishPendingSideSwitch();
 
+    /** Gives most parameters random values drawn from `random`. Message thread only. */
+    void randomizeParameters();
+
     //==============================================================================
     std::atomic<bool> prepared { false };
     std::atomic<bool> uiRefreshRequest { false };
