@@ -110,6 +110,10 @@ public:
 
     Delay();
 
+    // The diffusers keep pointers to this engine's smoothed values: it is never copied or moved.
+    Delay (const Delay&) = delete;
+    Delay& operator= (const Delay&) = delete;
+
     /** Sizes and clears every buffer and filter for the rate. Not for the audio thread. */
     void prepare (float newSampleRate, int newNumOutputChannels);
 
