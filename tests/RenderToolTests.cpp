@@ -467,3 +467,39 @@ TEST_F (RendererFixture, PresetsAreSavedListedAndLoadedBeforeSetValues)
     EXPECT_EQ (missing.exitCode, 2);
     EXPECT_TRUE (missing.err.contains ("no preset file or preset named \"Loose\"")) << missing.err;
 }
+
+TEST_F (RendererFixture, StatesAreSavedAndRestoredWithBothSplitTestingSides)
+{
+    // Side A at 20% feedback, then side B live at 70%.
+    const auto saved = run ({ "--set", "feedback=20%", "--set", "splitTestingSide=B", "--set", "feedback=70%", "--save-state", "session.state" });
+    ASSERT_EQ (saved.exitCode, 0) << saved.err;
+    EXPECT_TRUE (work.getChildFile ("session.state").existsAsFile());
+
+    const auto lineAfter = [this] (const juce::StringArray& arguments, const juce::String& id)
+    {
+        const auto result = run (arguments);
+
+        for (const auto& line : juce::StringArray::fromLines (result.out))
+            if (line.startsWith (id + " "))
+                return line.trimEnd();
+
+        return result.err;
+    };
+
+    EXPECT_TRUE (lineAfter ({ "--state", "session.state", "--list-params" }, "feedback").endsWith ("(70%)"));
+    EXPECT_TRUE (lineAfter ({ "--state", "session.state", "--list-params" }, "splitTestingSide").endsWith ("(B)"));
+    EXPECT_TRUE (lineAfter ({ "--state", "session.state", "--set", "splitTestingSide=A", "--list-params" }, "feedback").endsWith ("(20%)"));
+
+    // A failed run, or a state that cannot be read or written, leaves the files as they were.
+    const auto before = work.getChildFile ("session.state").loadFileAsString();
+    work.getChildFile ("notes.state").replaceWithText ("not a state");
+    const auto unreadable = run ({ "--state", "notes.state", "--save-state", "session.state" });
+    EXPECT_EQ (unreadable.exitCode, 2);
+    EXPECT_TRUE (unreadable.err.contains ("no Quello state in")) << unreadable.err;
+    EXPECT_EQ (work.getChildFile ("session.state").loadFileAsString(), before);
+
+    const auto unwritable = run ({ "--save-state", "no-such-folder/session.state" });
+    EXPECT_EQ (unwritable.exitCode, 2);
+    EXPECT_TRUE (unwritable.err.contains ("cannot write the state file")) << unwritable.err;
+    EXPECT_EQ (workFiles(), (juce::StringArray { "notes.state", "session.state" })) << "no temporary file may remain";
+}

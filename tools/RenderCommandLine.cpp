@@ -39,6 +39,12 @@ juce::File resolvePath (const juce::String& path)
 const std::vector<OptionSpec>& optionTable()
 {
     static const std::vector<OptionSpec> table {
+        { "--state", "FILE", "restore a saved plug-in state (as --save-state writes it) before any --preset and --set",
+            [] (RenderCommand& command, const juce::String& value)
+            {
+                command.stateFile = resolvePath (value);
+                return juce::Result::ok();
+            } },
         { "--preset", "FILE|NAME", "load a preset before any --set: a .cvpreset file, or a name or number from --list-presets",
             [] (RenderCommand& command, const juce::String& value)
             {
@@ -106,6 +112,12 @@ const std::vector<OptionSpec>& optionTable()
                 command.savePresetFile = resolvePath (value);
                 return juce::Result::ok();
             } },
+        { "--save-state", "FILE", "write the plug-in state (after --state, --preset and --set) as a host stores it in a project",
+            [] (RenderCommand& command, const juce::String& value)
+            {
+                command.saveStateFile = resolvePath (value);
+                return juce::Result::ok();
+            } },
         { "--list-presets", nullptr, "print the presets folder and every preset with its number, and exit",
             [] (RenderCommand& command, const juce::String&)
             {
@@ -157,8 +169,8 @@ juce::Result assignFiles (const juce::StringArray& files, RenderCommand& command
     if (command.renderDemo)
         return files.isEmpty() ? juce::Result::ok() : juce::Result::fail ("--demo renders the built-in phrase and takes no input file, but got \"" + files[0] + "\"");
 
-    // Saving a preset is a complete job of its own; rendering is then optional.
-    if (command.savePresetFile != juce::File() && files.isEmpty())
+    // Saving a preset or a state is a complete job of its own; rendering is then optional.
+    if ((command.savePresetFile != juce::File() || command.saveStateFile != juce::File()) && files.isEmpty())
         return juce::Result::ok();
 
     if (files.size() < 2)
@@ -229,6 +241,7 @@ juce::String RenderCommandLine::usage()
          << "  quello-render [options] --demo OUTPUT.wav\n"
          << "  quello-render [--preset FILE|NAME] [--set ID=VALUE ...] --list-params\n"
          << "  quello-render [--preset FILE|NAME] [--set ID=VALUE ...] --save-preset FILE\n"
+         << "  quello-render [--state FILE] [--preset FILE|NAME] [--set ID=VALUE ...] --save-state FILE\n"
          << "  quello-render --list-presets\n\n"
          << "Options:\n";
 
@@ -255,7 +268,8 @@ juce::String RenderCommandLine::usage()
          << "  quello-render drums.aiff out.wav --set timeMode=nrm --set timeNrm=1/8 --tempo 96 --bits 32f\n"
          << "  quello-render --set feedback=0.8 --list-params\n"
          << "  quello-render guitar.wav out.wav --preset \"Dotted Eighth Lead\" --set wet=30%\n"
-         << "  quello-render --preset \"Ambient/Endless Cloud\" --set feedback=60% --save-preset \"Smaller Cloud\"\n\n"
+         << "  quello-render --preset \"Ambient/Endless Cloud\" --set feedback=60% --save-preset \"Smaller Cloud\"\n"
+         << "  quello-render --state session.state --set wet=50% --list-params\n\n"
          << "Exit status: 0 on success, 2 on any error (a one-line message on stderr; no output file is left behind).\n";
     return text;
 }

@@ -19,6 +19,8 @@ struct RenderCommand
     std::vector<ParameterAssignment> assignments;
     juce::String preset;
     juce::File savePresetFile;
+    juce::File stateFile;
+    juce::File saveStateFile;
 };
 
 namespace RenderCommandLine

@@ -5,6 +5,7 @@
 #include "PresetFile.h"
 #include "RenderCommandLine.h"
 #include "RenderPresets.h"
+#include "RenderState.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -110,6 +111,10 @@ int run (const juce::StringArray& arguments)
 
     VantrelDelayAudioProcessor processor;
 
+    if (command.stateFile != juce::File())
+        if (const auto restored = RenderState::load (processor, command.stateFile); restored.failed())
+            return fail (restored.getErrorMessage());
+
     if (command.preset.isNotEmpty())
         if (const auto loaded = RenderPresets::load (processor, command.preset); loaded.failed())
             return fail (loaded.getErrorMessage());
@@ -129,16 +134,24 @@ int run (const juce::StringArray& arguments)
         return 0;
     }
 
+    if (command.saveStateFile != juce::File())
+    {
+        if (const auto saved = RenderState::save (processor, command.saveStateFile); saved.failed())
+            return fail (saved.getErrorMessage());
+
+        std::cout << "Saved state " << command.saveStateFile.getFullPathName() << std::endl;
+    }
+
     if (command.savePresetFile != juce::File())
     {
         if (const auto saved = RenderPresets::save (processor, command.savePresetFile); saved.failed())
             return fail (saved.getErrorMessage());
 
         std::cout << "Saved preset " << CV::PresetFile::withExtension (command.savePresetFile).getFullPathName() << std::endl;
-
-        if (!command.renderDemo && command.input == juce::File())
-            return 0;
     }
+
+    if (!command.renderDemo && command.input == juce::File())
+        return 0;
 
     RenderInput input;
     juce::StringArray userChoices;
