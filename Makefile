@@ -1,5 +1,6 @@
 # The two front doors: `make demo` and `make test`. Everything else is a step of those.
 BUILD_DIR ?= build
+SANITIZER_BUILD_DIR ?= build-asan
 BUILD_TYPE ?= Release
 CTEST_PARALLEL ?= 2
 
@@ -11,7 +12,7 @@ VST3_DIR ?= $(HOME)/.vst3
 LV2_DIR ?= $(HOME)/.lv2
 ARTEFACTS := $(BUILD_DIR)/Quello_artefacts/$(BUILD_TYPE)
 
-.PHONY: all setup configure build test demo install-plugins install-presets factory-presets format-check clean
+.PHONY: all setup configure build test sanitizer-test demo install-plugins install-presets factory-presets format-check clean
 
 all: build
 
@@ -27,6 +28,14 @@ build: configure
 test: build
 	@bash scripts/format-check.sh
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(CTEST_PARALLEL)
+	@$(MAKE) --no-print-directory sanitizer-test
+
+# The state robustness test under AddressSanitizer and UndefinedBehaviorSanitizer: only the
+# shared code and that test are built, two jobs at a time.
+sanitizer-test: setup
+	@cmake -S . -B $(SANITIZER_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DQUELLO_SANITIZE=ON > /dev/null
+	@cmake --build $(SANITIZER_BUILD_DIR) --target quello-state-fuzz --parallel 2
+	@$(SANITIZER_BUILD_DIR)/tests/quello-state-fuzz
 
 install-plugins: build
 	@bash scripts/install-plugins.sh "$(ARTEFACTS)" "$(VST3_DIR)" "$(LV2_DIR)"
@@ -50,4 +59,4 @@ format-check:
 	@bash scripts/format-check.sh
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZER_BUILD_DIR)
