@@ -423,4 +423,7 @@ void VantrelDelayAudioProcessor::restoreState (const void* data, int sizeInBytes
         setParamValue (ParamIDs::timeMode, (float) selection.timeMode);
         setParamValue (ParamIDs::splitTestingSide, (float) selection.side);
     }
+
+    // A wrapper may pass on none of the changes a restore makes: the host hears of them again.
+    sideSwitchFinisher.requestAnnouncement();
 }

@@ -1,7 +1,7 @@
 /*  quello-host-check: loads the built Quello bundle through JUCE's own plug-in hosting, exactly as
     a DAW does, and checks it through the host interface only.
 
-    Usage: quello-host-check --format VST3|LV2 --bundle PATH [--suite basic|validation|all] [--check NAME] [--list]
+    Usage: quello-host-check --format VST3|LV2 --bundle PATH [--suite basic|validation|splitTest|all] [--check NAME] [--list]
 
     Every check runs on a freshly created, unprepared instance and reports through its CheckContext.
     To add a check:
@@ -50,7 +50,7 @@ struct Suite
 
 std::vector<Suite> allSuites()
 {
-    return { { "basic", getBasicChecks() }, { "validation", getValidationChecks() } };
+    return { { "basic", getBasicChecks() }, { "validation", getValidationChecks() }, { "splitTest", getSplitTestChecks() } };
 }
 
 juce::String getOption (const juce::StringArray& arguments, const juce::String& option, const juce::String& fallback = {})
@@ -124,7 +124,7 @@ int main (int argc, char* argv[])
 
     if (formatName.isEmpty() || bundlePath.isEmpty() || checks.empty())
     {
-        std::cerr << "usage: quello-host-check --format VST3|LV2 --bundle PATH [--suite basic|validation|all] [--check NAME] [--list]" << std::endl;
+        std::cerr << "usage: quello-host-check --format VST3|LV2 --bundle PATH [--suite basic|validation|splitTest|all] [--check NAME] [--list]" << std::endl;
         return 2;
     }
 

@@ -63,5 +63,9 @@ struct NamedCheck
 /** Identity, parameters, texts, processing and state: what every host relies on. */
 const std::vector<NamedCheck>& getBasicChecks();
 
+/** A/B split testing through the host: a switch made by the host shows the other side's values
+    in the host, and both sides survive the host's state round trip. */
+const std::vector<NamedCheck>& getSplitTestChecks();
+
 /** The strict validator matrix: rates, block sizes, automation, bad input, threads, allocations. */
 const std::vector<NamedCheck>& getValidationChecks();
