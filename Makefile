@@ -25,10 +25,11 @@ configure: setup
 build: configure
 	@cmake --build $(BUILD_DIR)
 
+# The sanitizer run comes first so that the suite's own summary is the last thing printed.
 test: build
 	@bash scripts/format-check.sh
-	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(CTEST_PARALLEL)
 	@$(MAKE) --no-print-directory sanitizer-test
+	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(CTEST_PARALLEL)
 
 # The state robustness test under AddressSanitizer and UndefinedBehaviorSanitizer: only the
 # shared code and that test are built, two jobs at a time.
