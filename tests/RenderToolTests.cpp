@@ -75,6 +75,19 @@ protected:
         return result;
     }
 
+    /** The parameter's line of --list-params after these arguments (its current value is the
+        last column), or the error message when the run printed none. */
+    juce::String lineAfter (const juce::StringArray& arguments, const juce::String& id) const
+    {
+        const auto result = run (arguments);
+
+        for (const auto& line : juce::StringArray::fromLines (result.out))
+            if (line.startsWith (id + " "))
+                return line.trimEnd();
+
+        return result.err;
+    }
+
     /** Writes a test file of a sine tone in any format JUCE writes. */
     juce::File writeTone (const juce::String& name, juce::AudioFormat& format, int numChannels, double sampleRate, int numSamples) const
     {
@@ -446,18 +459,6 @@ TEST_F (RendererFixture, PresetsAreSavedListedAndLoadedBeforeSetValues)
     ASSERT_EQ (listed.exitCode, 0) << listed.err;
     EXPECT_TRUE (listed.out.contains ("    1  -init-\nMixing\n    2  Tight\nUser\n")) << listed.out;
 
-    // The current value is the last column of the parameter's line in --list-params.
-    const auto lineAfter = [this] (const juce::StringArray& arguments, const juce::String& id)
-    {
-        const auto result = run (arguments);
-
-        for (const auto& line : juce::StringArray::fromLines (result.out))
-            if (line.startsWith (id + " "))
-                return line.trimEnd();
-
-        return result.err;
-    };
-
     EXPECT_TRUE (lineAfter ({ "--preset", "Tight", "--list-params" }, "feedback").endsWith ("(20%)"));
     EXPECT_TRUE (lineAfter ({ "--set", "feedback=70%", "--preset", "mixing/tight", "--list-params" }, "feedback").endsWith ("(70%)"));
     EXPECT_TRUE (lineAfter ({ "--preset", "2", "--list-params" }, "timeMs").endsWith ("(300 ms)"));
@@ -474,17 +475,6 @@ TEST_F (RendererFixture, StatesAreSavedAndRestoredWithBothSplitTestingSides)
     const auto saved = run ({ "--set", "feedback=20%", "--set", "splitTestingSide=B", "--set", "feedback=70%", "--save-state", "session.state" });
     ASSERT_EQ (saved.exitCode, 0) << saved.err;
     EXPECT_TRUE (work.getChildFile ("session.state").existsAsFile());
-
-    const auto lineAfter = [this] (const juce::StringArray& arguments, const juce::String& id)
-    {
-        const auto result = run (arguments);
-
-        for (const auto& line : juce::StringArray::fromLines (result.out))
-            if (line.startsWith (id + " "))
-                return line.trimEnd();
-
-        return result.err;
-    };
 
     EXPECT_TRUE (lineAfter ({ "--state", "session.state", "--list-params" }, "feedback").endsWith ("(70%)"));
     EXPECT_TRUE (lineAfter ({ "--state", "session.state", "--list-params" }, "splitTestingSide").endsWith ("(B)"));
