@@ -35,14 +35,22 @@ std::vector<juce::AudioProcessorParameter*> getSideParameters (juce::AudioPlugin
     return result;
 }
 
-std::vector<float> getSideValues (juce::AudioPluginInstance& instance)
+/** One normalised figure per side parameter, in the host's order. */
+template <typename Figure>
+std::vector<float> collectSideFigures (juce::AudioPluginInstance& instance, Figure figureOf)
 {
-    std::vector<float> values;
+    std::vector<float> figures;
 
     for (auto* parameter : getSideParameters (instance))
-        values.push_back (parameter->getValue());
+        figures.push_back (figureOf (*parameter));
 
-    return values;
+    return figures;
+}
+
+std::vector<float> getSideValues (juce::AudioPluginInstance& instance)
+{
+    return collectSideFigures (instance, [] (const juce::AudioProcessorParameter& p)
+        { return p.getValue(); });
 }
 
 /** Gives the side parameters values far from their defaults, at the ends of their ranges (the
@@ -120,12 +128,8 @@ bool selectSide (CheckContext& context, juce::AudioPluginInstance& instance, flo
 
 std::vector<float> getDefaults (juce::AudioPluginInstance& instance)
 {
-    std::vector<float> defaults;
-
-    for (auto* parameter : getSideParameters (instance))
-        defaults.push_back (parameter->getDefaultValue());
-
-    return defaults;
+    return collectSideFigures (instance, [] (const juce::AudioProcessorParameter& p)
+        { return p.getDefaultValue(); });
 }
 
 /** A switch made through the host's own parameter interface: afterwards the host shows the
